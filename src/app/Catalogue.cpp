@@ -528,6 +528,15 @@ void BuildCatalogue(int nLanguage)
         *row.pSlot = row.Text(nColumn);
 }
 
+std::vector<std::string*> CatalogueSlots()
+{
+    std::vector<std::string*> vecSlots;
+    vecSlots.reserve(std::size(g_aCatalogue));
+    for (const CatalogueRow& row : g_aCatalogue)
+        vecSlots.push_back(row.pSlot);
+    return vecSlots;
+}
+
 void BuildCatalogue()
 {
     BuildCatalogue(g_nLanguage);

@@ -111,6 +111,9 @@ void BuildCatalogue();
 // Same, for the language index given; g_nLanguage is left unchanged.
 void BuildCatalogue(int nLanguage);
 
+// Every slot, in catalogue order, for code that walks the whole catalogue.
+std::vector<std::string*> CatalogueSlots();
+
 // Language column chosen for an index: 1 -> 1, 2 -> 2, anything else -> 0.
 int NormaliseLanguage(int nLanguage);
 
