@@ -65,7 +65,11 @@ public:
     // Listings carry "." and ".." first when set (off by default).
     void SetListDots(bool bDots);
 
-    // Faults.
+    // Faults. A refused opcode changes nothing on the disk and in the receiver's
+    // state; the queries 'J', 'K' and 'L' still deliver their data, 'O'
+    // delivers zeros. A call failed by FailCall returns -5 and has no effect;
+    // when it is a data phase, the command is dropped and the next 13-byte
+    // read on 0x81 still delivers its status wrapper (status 2).
     void RefuseOpcode(char cOpcode, uint8_t nStatus = 1);  // status byte for that opcode; 0 clears
     void FailCall(int nNth);           // the n-th bulk or control call from now (1 = next) fails
     void FailControl(bool bFail);      // every vendor control request fails
@@ -78,10 +82,16 @@ public:
     // transaction and a byte rate (0 = unlimited).
     void SetBusSpeed(std::chrono::microseconds latency, uint64_t nBytesPerSecond);
 
-    // Call log.
+    // Call log. With recording on (the default) every call is kept with its
+    // bytes, chunk data included, so a long transfer grows the log by its
+    // whole size: turn recording off for large transfers and long sessions.
+    // With recording off the entries carry no bytes and only the latest
+    // kUnrecordedLogLimit calls are kept; CallCount() still counts them all.
+    static constexpr size_t kUnrecordedLogLimit = 4096;
     std::vector<EmuCall> Calls() const;
     void ClearCalls();
     void SetRecordData(bool bRecord);  // keep the bytes of each call (on by default)
+    uint64_t CallCount() const;        // calls since construction or ClearCalls
 
     // Receiver state, for tests.
     std::string CurrentDir() const;  // receiver path, "/" at start
