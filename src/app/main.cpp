@@ -1,0 +1,4 @@
+// Entry point of the quorvane program.
+#include "StbApp.h"
+
+wxIMPLEMENT_APP(CStbApp);

@@ -1,0 +1,178 @@
+// CStbDlg: the main window of Quorvane.
+//
+// A frame whose only child is a panel; every control is a child of that panel
+// placed at an absolute position computed from the panel's client size W x H
+// (ComputeMainLayout), at start-up and on every resize. The frame carries the
+// menu bar of the current language; the status bar is an ordinary control
+// inside the panel.
+//
+// The class is split over several source files by concern:
+//   StbDlgFrame.cpp       creation, layout, menu, resize, close
+//   StbDlgStatus.cpp      status messages and Clear Status Message
+//   StbDlgConnection.cpp  the receiver connection
+#pragma once
+
+#include <wx/frame.h>
+#include <wx/gdicmn.h>
+#include <wx/timer.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "PaneList.h"
+
+class wxListBox;
+class wxPanel;
+class wxStatusBar;
+class wxTextCtrl;
+class wxCloseEvent;
+class wxCommandEvent;
+class wxSizeEvent;
+class wxTimerEvent;
+
+// Control ids of the main window's children.
+enum : int {
+    IDC_HOST_PATH = 1002,      // m_editHostPath
+    IDC_HOST_LIST = 1003,      // m_listHost
+    IDC_STATUS_LIST = 1004,    // m_listStatus
+    IDC_DEVICE_PATH = 1005,    // m_editDevicePath
+    IDC_DEVICE_LIST = 1006,    // m_listDevice
+    IDC_SPLIT_LEFT = 1009,     // m_splitLeft
+    IDC_SPLIT_RIGHT = 1010,    // m_splitRight
+    IDC_SPLIT_STATUS = 1011,   // m_splitStatus
+    IDC_DRIVE_COMBO = 1012,    // m_comboDrive
+    IDC_BTN_UPLOAD = 9005,     // m_btnUpload (receiver to PC)
+    IDC_BTN_DOWNLOAD = 9006,   // m_btnDownload (PC to receiver)
+};
+
+// Timer of the receiver presence poll.
+constexpr int TIMER_POLL = 1;
+constexpr int TIMER_POLL_PERIOD_MS = 1000;
+
+// Status bar parts.
+enum : int {
+    STATUS_PART_MESSAGE = 0,
+    STATUS_PART_FREE = 1,
+    STATUS_PART_TOTAL = 2,
+};
+
+// The status list keeps at most this many lines.
+constexpr int STATUS_LIST_LIMIT = 100;
+
+// Window sizes (outer size of the frame).
+constexpr int MAIN_START_WIDTH = 800;
+constexpr int MAIN_START_HEIGHT = 620;
+constexpr int MAIN_MIN_WIDTH = 720;
+constexpr int MAIN_MIN_HEIGHT = 480;
+
+// Rectangles of every child of the main window for a panel client size W x H.
+// bStartup selects the device toolbar's start-up width (40) instead of the
+// width after a resize (W/16).
+struct MainLayout {
+    wxRect rcTopTool;
+    wxRect rcDriveCombo;
+    wxRect rcHostPath;
+    wxRect rcHostTool;
+    wxRect rcHostList;
+    wxRect rcUpload;
+    wxRect rcDownload;
+    wxRect rcDeviceTool;
+    wxRect rcDevicePath;
+    wxRect rcDeviceList;
+    wxRect rcStatusList;
+    wxRect rcStatusBar;
+    wxRect rcSplitLeft;
+    wxRect rcSplitRight;
+    wxRect rcSplitStatus;
+};
+MainLayout ComputeMainLayout(int W, int H, bool bStartup);
+
+class CStbDlg : public wxFrame {
+public:
+    // Creates the window with all its children, hidden; Show() it to run it.
+    // Sets g_pMainDlg.
+    CStbDlg();
+    ~CStbDlg() override;
+
+    // --- Status messages (StbDlgStatus.cpp) ---
+
+    // Reports a message: with bToStatusBar non-zero the whole text goes to
+    // status bar part 0; when g_bShowStatus is non-zero each CR LF separated
+    // line, trimmed, that is not empty is appended to the status list, whose
+    // last line is then selected; more than STATUS_LIST_LIMIT lines empty the
+    // list. Callable from any thread: off the user-interface thread the call
+    // runs there and the caller waits for it.
+    void AddStatusMessage(const std::string& strText, int bToStatusBar);
+
+    // The lines AddStatusMessage appends for a text: split at every CR LF,
+    // each piece trimmed of white space, empty pieces dropped.
+    static std::vector<std::string> SplitStatusLines(const std::string& strText);
+
+    // --- Frame (StbDlgFrame.cpp) ---
+
+    // Builds the menu bar of the current language (g_nLanguage) and makes it
+    // the window's menu; every item enabled. Used at start-up and after a
+    // language change.
+    void LoadMainMenu();
+    // Enables or greys one menu command of the current menu bar.
+    void EnableMenuCommand(int nId, bool bEnable);
+
+    // Places every existing child by ComputeMainLayout for the panel's
+    // current client size.
+    void ApplyLayout(bool bStartup);
+
+    // Creates the two columns of both panes with the catalogue's captions.
+    void InitListColumns();
+    // Sets the column captions of both panes from the catalogue again.
+    void UpdateColumnCaptions();
+
+    // --- Connection (StbDlgConnection.cpp) ---
+
+    // Ends an open receiver connection: EndComm and Close, empties the device
+    // pane and its path, reports it. Nothing happens while not connected.
+    void CloseReceiver();
+
+    // --- Children. All are owned by m_panel; pointers stay valid for the
+    // window's life. Children that are not built yet are null, and the layout
+    // skips them. ---
+    wxPanel* m_panel = nullptr;
+    wxWindow* m_dlgTopTool = nullptr;     // top toolbar
+    wxWindow* m_dlgHostTool = nullptr;    // host pane toolbar
+    wxWindow* m_dlgDeviceTool = nullptr;  // device pane toolbar
+    wxWindow* m_splitLeft = nullptr;      // IDC_SPLIT_LEFT
+    wxWindow* m_splitRight = nullptr;     // IDC_SPLIT_RIGHT
+    wxWindow* m_splitStatus = nullptr;    // IDC_SPLIT_STATUS
+    wxWindow* m_btnUpload = nullptr;      // IDC_BTN_UPLOAD
+    wxWindow* m_btnDownload = nullptr;    // IDC_BTN_DOWNLOAD
+    wxWindow* m_comboDrive = nullptr;     // IDC_DRIVE_COMBO
+    wxStatusBar* m_statusBar = nullptr;   // parts STATUS_PART_*
+    wxListBox* m_listStatus = nullptr;    // IDC_STATUS_LIST
+    CPaneList* m_listHost = nullptr;      // IDC_HOST_LIST
+    CPaneList* m_listDevice = nullptr;    // IDC_DEVICE_LIST
+    wxTextCtrl* m_editHostPath = nullptr;    // IDC_HOST_PATH, read-only: the host pane's folder
+    wxTextCtrl* m_editDevicePath = nullptr;  // IDC_DEVICE_PATH, read-only: the device pane's folder
+
+    // Panel client rectangle of the last layout pass (left and top 0).
+    wxRect m_rcClient;
+
+    // Receiver presence poll (id TIMER_POLL); started by Connect.
+    wxTimer m_timerPoll;
+
+private:
+    void CreateChildren();
+    void CreateStatusBar();
+    void OnPanelSize(wxSizeEvent& event);
+    void OnCloseWindow(wxCloseEvent& event);
+    void OnDestroy();
+    void OnClearStatus(wxCommandEvent& event);
+    void AddStatusMessageOnUiThread(const std::string& strText, int bToStatusBar);
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+// The one main window, set while it exists.
+extern CStbDlg* g_pMainDlg;
+
+// Held by a transfer worker for its whole run.
+extern std::mutex g_csTransfer;
