@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 using ::testing::ElementsAre;
@@ -107,6 +108,12 @@ struct SWdmCase {
     UCHAR nSystemWdmMinor;
     DEVICE_TYPE nCreatedType;
 };
+
+void PrintTo(const SWdmCase& wdmCase, std::ostream* pOut)
+{
+    *pOut << "WDM 1." << HexCode(wdmCase.nSystemWdmMinor) << " creates type "
+          << HexCode(wdmCase.nCreatedType);
+}
 
 class CDeviceTypeTest : public CDriverTest, public ::testing::WithParamInterface<SWdmCase> {};
 
