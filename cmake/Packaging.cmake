@@ -63,8 +63,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Quorvane authors")
 set(CPACK_PACKAGE_CONTACT "The Quorvane authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file manager for a digital TV receiver on USB")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Quorvane shows this computer's folders and the receiver's disk side by side and copies files and folder trees between them. It also ships the sources of a stub driver for the receiver on Windows.")
+set(CPACK_PACKAGE_DESCRIPTION "\
+Quorvane shows this computer's folders and the receiver's disk side by side
+and copies files and whole folder trees between them. A udev rule gives the
+user logged in at the desktop access to the receiver, so no root is needed.
+The sources and INF of the receiver's stub driver for Windows are included.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_NAME quorvane)
