@@ -5,6 +5,15 @@
 // requests) and installs itself as the UsbApi in force, so the link, the
 // program and the tests run unchanged against it. Only one emulator can be
 // installed at a time.
+//
+// Status bytes: 0 done, 1 refused (missing path, name over 59 bytes, a path
+// that is relative, holds "." or "..", or leaves the served folder, a bad
+// wrapper, an unknown opcode), 2 data phase not completed. Failed calls
+// return libusb-style negative values: -19 the receiver is unplugged or its
+// record was replaced by SetDevices, -22 a bad handle, endpoint, buffer or
+// size, -5 a failure injected by FailCall, -32 a control request the device
+// does not know or FailControl, -110 a read with nothing to deliver.
+// Calls may come from several threads; the emulator must outlive them.
 #pragma once
 
 #include <chrono>
