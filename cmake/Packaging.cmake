@@ -80,4 +80,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${QUORVANE_PACKAGING_OUT}/deb/postinst ${QUORVANE_PACKAGING_OUT}/deb/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# "cpack --config CPackSourceConfig.cmake" makes a source tarball without build trees.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build[^/]*/" "/\\.ci/" "\\.swp$")
 include(CPack)

@@ -39,8 +39,12 @@ typedef intptr_t LONG_PTR;
 typedef uint16_t WCHAR;
 typedef ULONG DEVICE_TYPE;
 
+#ifndef TRUE
 #define TRUE 1
+#endif
+#ifndef FALSE
 #define FALSE 0
+#endif
 
 /* Status codes: severity in the top two bits, so failures are negative. */
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
