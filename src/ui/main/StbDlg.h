@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../CommandIds.h"
 #include "PaneList.h"
 
 class wxListBox;
@@ -115,7 +116,7 @@ public:
     // the window's menu; every item enabled. Used at start-up and after a
     // language change.
     void LoadMainMenu();
-    // Enables or greys one menu command of the current menu bar.
+    // Enables or greys one menu command (IDM_ number) of the current menu bar.
     void EnableMenuCommand(int nId, bool bEnable);
 
     // Places every existing child by ComputeMainLayout for the panel's

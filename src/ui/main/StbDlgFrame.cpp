@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "../AppIcon.h"
+#include "../CommandIds.h"
 #include "../TextConv.h"
 #include "Catalogue.h"
 
@@ -19,7 +20,7 @@ std::mutex g_csTransfer;
 
 wxBEGIN_EVENT_TABLE(CStbDlg, wxFrame)
     EVT_CLOSE(CStbDlg::OnCloseWindow)
-    EVT_MENU(IDM_CLEAR_STATUS, CStbDlg::OnClearStatus)
+    EVT_MENU(WxCommandId(IDM_CLEAR_STATUS), CStbDlg::OnClearStatus)
 wxEND_EVENT_TABLE()
 
 MainLayout ComputeMainLayout(int W, int H, bool bStartup)
@@ -137,7 +138,7 @@ void CStbDlg::LoadMainMenu()
                 break;
             }
             case EMenuKind::Item:
-                pMenu->Append(entry.nId, wxString::FromUTF8(entry.strText));
+                pMenu->Append(WxCommandId(entry.nId), wxString::FromUTF8(entry.strText));
                 break;
             }
         }
@@ -155,8 +156,9 @@ void CStbDlg::LoadMainMenu()
 
 void CStbDlg::EnableMenuCommand(int nId, bool bEnable)
 {
-    if (wxMenuBar* pBar = GetMenuBar(); pBar != nullptr && pBar->FindItem(nId) != nullptr)
-        pBar->Enable(nId, bEnable);
+    const int nWxId = WxCommandId(nId);
+    if (wxMenuBar* pBar = GetMenuBar(); pBar != nullptr && pBar->FindItem(nWxId) != nullptr)
+        pBar->Enable(nWxId, bEnable);
 }
 
 void CStbDlg::InitListColumns()
