@@ -387,6 +387,7 @@ int CReceiverLink::OpenTransfer(const std::string& strLocal, const std::string& 
     m_fLocalSize = 0;
     m_fRemoteSize = 0;
     m_fDone = 0;
+    m_nDoneBytes = 0;
     m_strLocalPath = strLocal;
     m_strRemoteName = strRemote;
 
@@ -446,10 +447,17 @@ int CReceiverLink::CloseFile() {
     m_fLocalSize = 0;
     m_fRemoteSize = 0;
     m_fDone = 0;
+    m_nDoneBytes = 0;
     return RL_OK;
 }
 
 int CReceiverLink::AbortFile() { return CloseFile(); }
+
+void CReceiverLink::AddDone(uint64_t nBytes) {
+    // Counted in 64 bits: a float alone stops growing by a chunk past 8 GB.
+    m_nDoneBytes += nBytes;
+    m_fDone = float(m_nDoneBytes);
+}
 
 int CReceiverLink::SendFile(const std::string& strLocal, const std::string& strRemote) {
     CIdleGuard idle(m_bIdle);
@@ -466,7 +474,7 @@ int CReceiverLink::SendFile(const std::string& strLocal, const std::string& strR
         uint8_t cbw[24];
         BuildCBW(cbw, true);
         cbw[kOffCB] = 'P';
-        m_fDone += float(nRead);
+        AddDone(uint64_t(nRead));
         nResult = Exchange(cbw, vecChunk.data(), uint32_t(nRead), false, m_nSendTimeout);
         if (nResult != RL_OK) {
             CloseLocal();  // the caller's AbortFile closes the receiver file
@@ -515,7 +523,7 @@ int CReceiverLink::RecvFile(const std::string& strLocal, const std::string& strR
         cbw[kOffCB] = 'O';
         PutLE32(cbw + kOffLength, nLen);
         cbw[kOffFlags] = kFlagIn;
-        m_fDone += float(nLen);
+        AddDone(nLen);
         if (usb.bulk_write(m_hDevice, kEpOut, reinterpret_cast<const char*>(cbw), kCbwSize,
                            kTimeout) < 0) {
             CloseLocal();
@@ -531,6 +539,7 @@ int CReceiverLink::RecvFile(const std::string& strLocal, const std::string& strR
             return RL_ERR_DATA_IN;
         }
         if (!WriteFull(m_hLocalFile, vecChunk.data(), nLen)) {
+            DrainCSW();  // the chunk's status is still due; leave the bus in step
             CloseLocal();
             return RL_ERR_LOCAL_WRITE;
         }

@@ -164,8 +164,10 @@ private:
     int PathCommand(uint8_t nOpcode, const std::string& strPath);
     void CloseLocal();
     void DropList();
+    void AddDone(uint64_t nBytes);
 
     std::vector<uint8_t> m_vecList;  // owns the listing bytes
+    uint64_t m_nDoneBytes = 0;       // exact count behind m_fDone
 };
 
 // The one link of the program; created and deleted by the application.
