@@ -176,6 +176,11 @@ TEST_F(MainWindowTest, PanesHaveNameAndSizeColumns)
     EXPECT_FALSE(pDlg->m_editHostPath->IsEditable());
     EXPECT_FALSE(pDlg->m_editDevicePath->IsEditable());
     EXPECT_EQ(pDlg->m_statusBar->GetFieldsCount(), 3);
+    // Part 0 ends 300 pixels before the right edge, part 1 150 pixels before.
+    const int w = pDlg->m_statusBar->GetClientSize().x;
+    EXPECT_EQ(pDlg->m_statusBar->GetStatusWidth(STATUS_PART_MESSAGE), w - 300);
+    EXPECT_EQ(pDlg->m_statusBar->GetStatusWidth(STATUS_PART_FREE), 150);
+    EXPECT_EQ(pDlg->m_statusBar->GetStatusWidth(STATUS_PART_TOTAL), -1);
 }
 
 TEST_F(MainWindowTest, PaneShowsRowsFromItsVector)
@@ -277,10 +282,15 @@ TEST_F(MainWindowTest, CannotBeMadeSmallerThanMinimum)
 {
     CStbDlg* pDlg = Open();
     EXPECT_EQ(pDlg->GetMinSize(), wxSize(MAIN_MIN_WIDTH, MAIN_MIN_HEIGHT));
+    const wxSize before = pDlg->GetSize();
     pDlg->SetSize(500, 300);
-    ServeEvents();
-    EXPECT_GE(pDlg->GetSize().x, MAIN_MIN_WIDTH);
-    EXPECT_GE(pDlg->GetSize().y, MAIN_MIN_HEIGHT);
+    // The window server may answer in more than one step; wait for the size
+    // to change, then for it to settle at or above the minimum.
+    ServeEventsUntil([&] { return pDlg->GetSize() != before; });
+    EXPECT_TRUE(ServeEventsUntil([&] {
+        return pDlg->GetSize().x >= MAIN_MIN_WIDTH && pDlg->GetSize().y >= MAIN_MIN_HEIGHT;
+    }, 2000)) << pDlg->GetSize().x << " x " << pDlg->GetSize().y;
+    EXPECT_EQ(pDlg->GetSize(), wxSize(MAIN_MIN_WIDTH, MAIN_MIN_HEIGHT));
 }
 
 TEST_F(MainWindowTest, ClosingClearsMainWindowPointer)
