@@ -1,28 +1,79 @@
 #include "PaneList.h"
 
 #include <wx/artprov.h>
+#include <wx/dcmemory.h>
 #include <wx/imaglist.h>
 
+#include <utility>
+
 #include "../TextConv.h"
+
+namespace
+{
+
+constexpr int kImageSize = 16;
+
+// A plain picture for when the theme has none: a yellow folder or a white
+// sheet, drawn on white (the image list's mask colour).
+wxBitmap DrawPaneImage(bool bFolder)
+{
+    wxBitmap bmp(kImageSize, kImageSize);
+    wxMemoryDC dc(bmp);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetPen(wxPen(wxColour(96, 96, 96)));
+    if (bFolder)
+    {
+        dc.SetBrush(wxBrush(wxColour(240, 200, 80)));
+        dc.DrawRectangle(1, 3, 6, 3);
+        dc.DrawRectangle(1, 5, 14, 9);
+    }
+    else
+    {
+        dc.SetBrush(wxBrush(wxColour(250, 250, 250)));
+        dc.DrawRectangle(3, 1, 10, 14);
+        dc.DrawLine(5, 5, 11, 5);
+        dc.DrawLine(5, 8, 11, 8);
+        dc.DrawLine(5, 11, 11, 11);
+    }
+    dc.SelectObject(wxNullBitmap);
+    bmp.SetMask(new wxMask(bmp, *wxWHITE));
+    return bmp;
+}
+
+wxBitmap PaneImage(const wxArtID& id, bool bFolder)
+{
+    const wxSize size(kImageSize, kImageSize);
+    wxBitmap bmp = wxArtProvider::GetBitmap(id, wxART_LIST, size);
+    if (!bmp.IsOk() || bmp.GetSize() != size)
+        bmp = DrawPaneImage(bFolder);
+    return bmp;
+}
+
+const std::string g_strNoName;
+
+}  // namespace
 
 CPaneList::CPaneList(wxWindow* pParent, wxWindowID nId)
     : wxListCtrl(pParent, nId, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_THEME)
 {
-    const wxSize size(16, 16);
-    auto pImages = new wxImageList(size.x, size.y, true, 2);
-    pImages->Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, size));       // PANE_IMAGE_FOLDER
-    pImages->Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, size));  // PANE_IMAGE_FILE
+    auto pImages = new wxImageList(kImageSize, kImageSize, true, 2);
+    pImages->Add(PaneImage(wxART_FOLDER, true));         // PANE_IMAGE_FOLDER
+    pImages->Add(PaneImage(wxART_NORMAL_FILE, false));   // PANE_IMAGE_FILE
     AssignImageList(pImages, wxIMAGE_LIST_SMALL);
 }
 
 void CPaneList::SetRows(std::vector<PaneRow> vecRows)
 {
-    m_vecRows = std::move(vecRows);
     // Selection and focus belong to the previous rows.
-    for (long nRow : SelectedRows())
-        SetItemState(nRow, 0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
-    SetItemCount(static_cast<long>(m_vecRows.size()));
+    ClearSelection();
+    if (const long nFocus = FocusedRow(); nFocus != -1)
+        SetItemState(nFocus, 0, wxLIST_STATE_FOCUSED);
+    m_vecRows = std::move(vecRows);
+    SetItemCount(RowCount());
+    if (!m_vecRows.empty())
+        EnsureVisible(0);
     Refresh();
 }
 
@@ -31,11 +82,40 @@ void CPaneList::ClearRows()
     SetRows({});
 }
 
+long CPaneList::InsertRow(long nIndex, PaneRow row)
+{
+    ClearSelection();
+    if (nIndex < 0 || nIndex > RowCount())
+        nIndex = RowCount();
+    m_vecRows.insert(m_vecRows.begin() + nIndex, std::move(row));
+    SetItemCount(RowCount());
+    Refresh();
+    return nIndex;
+}
+
 const PaneRow* CPaneList::Row(long nIndex) const
 {
     if (nIndex < 0 || static_cast<size_t>(nIndex) >= m_vecRows.size())
         return nullptr;
     return &m_vecRows[static_cast<size_t>(nIndex)];
+}
+
+const std::string& CPaneList::RowName(long nIndex) const
+{
+    const PaneRow* pRow = Row(nIndex);
+    return pRow != nullptr ? pRow->strName : g_strNoName;
+}
+
+bool CPaneList::IsRowFolder(long nIndex) const
+{
+    const PaneRow* pRow = Row(nIndex);
+    return pRow != nullptr && pRow->bFolder;
+}
+
+uint64_t CPaneList::RowSize(long nIndex) const
+{
+    const PaneRow* pRow = Row(nIndex);
+    return pRow != nullptr && !pRow->bFolder ? pRow->nSize : 0;
 }
 
 std::vector<long> CPaneList::SelectedRows() const
@@ -52,12 +132,51 @@ long CPaneList::FirstSelectedRow() const
     return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
 }
 
+bool CPaneList::IsRowSelected(long nIndex) const
+{
+    if (Row(nIndex) == nullptr)
+        return false;
+    return GetItemState(nIndex, wxLIST_STATE_SELECTED) != 0;
+}
+
+void CPaneList::SelectRow(long nIndex, bool bSelect)
+{
+    if (Row(nIndex) == nullptr)
+        return;
+    SetItemState(nIndex, bSelect ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+}
+
+void CPaneList::ClearSelection()
+{
+    for (long nRow : SelectedRows())
+        SetItemState(nRow, 0, wxLIST_STATE_SELECTED);
+}
+
+void CPaneList::FocusRow(long nIndex)
+{
+    if (Row(nIndex) == nullptr)
+        return;
+    SetItemState(nIndex, wxLIST_STATE_FOCUSED, wxLIST_STATE_FOCUSED);
+    EnsureVisible(nIndex);
+}
+
+long CPaneList::FocusedRow() const
+{
+    return GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+}
+
 std::string CPaneList::SizeText(const PaneRow& row)
 {
     if (row.bFolder)
         return " ";
     const uint64_t nKb = row.nSize / 1024;
     return std::to_string(nKb == 0 ? 1 : nKb) + "KB";
+}
+
+wxString CPaneList::DisplayName(long nIndex) const
+{
+    const PaneRow* pRow = Row(nIndex);
+    return pRow != nullptr ? ToDisplay(pRow->strName) : wxString();
 }
 
 wxString CPaneList::OnGetItemText(long nItem, long nColumn) const

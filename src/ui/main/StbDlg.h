@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "../CommandIds.h"
+#include "HostListing.h"
 #include "PaneList.h"
 
 class wxListBox;
@@ -31,6 +32,8 @@ class wxCloseEvent;
 class wxCommandEvent;
 class wxSizeEvent;
 class wxTimerEvent;
+class wxListEvent;
+struct DirEntry;
 
 // Control ids of the main window's children.
 enum : int {
@@ -134,6 +137,89 @@ public:
     // pane and its path, reports it. Nothing happens while not connected.
     void CloseReceiver();
 
+    // --- Listings (StbDlgListings.cpp) ---
+
+    // Binds the column clicks, clicks and double-clicks of both panes and
+    // lists the home folder in the host pane. Called once by the constructor.
+    void InitListings();
+
+    // Refills the host pane from the folder strPath, which is written exactly
+    // as given into the host path field: ".." first (not in the root "/"),
+    // then the folders by name, then the files by name or, with bBySize, by
+    // size; ascending or descending. Sizes show in whole KB. A folder that
+    // cannot be read gives an empty pane. Returns 1. Callable from any
+    // thread: the work is done on the user-interface thread.
+    int RefreshHostList(std::string strPath, int bAscending = 1, int bBySize = 0);
+    // Refills the device pane from the receiver's CURRENT folder (the caller
+    // makes strPath current with ChangeDir first; strPath only labels the
+    // pane, decides about the ".." row and names the folder in the failure
+    // message). Returns 1; -1 when no receiver is connected (pane and path
+    // field untouched); -2 when the listing failed (Reset, status message
+    // "Get directory list failed : <path>", empty pane, path field
+    // unchanged). Callable from any thread, like RefreshHostList.
+    int RefreshDeviceList(std::string strPath, int bAscending = 1, int bBySize = 0);
+    // Insert one entry as a row at nIndex of its pane: 0 for an entry named
+    // "." (no row), else 1. Listings fill whole panes without them.
+    int InsertHostItem(const HostEntry& entry, long nIndex);
+    int InsertDeviceItem(const DirEntry& entry, long nIndex);
+    // The panes' current folders as bytes. The path fields show them (as
+    // text, invalid UTF-8 escaped); these keep the exact bytes, so read and
+    // write a pane's folder through them rather than through the fields.
+    // When someone wrote a field directly, its text is taken as UTF-8.
+    std::string GetHostPath() const;
+    std::string GetDevicePath() const;
+    void SetHostPath(const std::string& strPath);
+    void SetDevicePath(const std::string& strPath);
+    // Column header clicks: flip the pane's sort toggle and list the pane's
+    // folder again, by name (column 0) or by size (column 1).
+    void OnHostColumnClick(wxListEvent& event);
+    void OnDeviceColumnClick(wxListEvent& event);
+    // The bytes behind the path fields (use Get/SetHostPath, Get/SetDevicePath).
+    std::string m_strHostPath;
+    std::string m_strDevicePath;
+
+    // --- Navigation (StbDlgNavigation.cpp) ---
+
+    // Binds the clicks and double-clicks of both panes (from InitListings).
+    void InitNavigation();
+
+    // Double-click on a pane: the first selected row counts. A folder row is
+    // entered, ".." goes up. On the host pane any other case (a file, no
+    // row) starts the Download command; on the device pane (while connected)
+    // a file row starts the Upload command. The command starts as a menu
+    // command event (IDM_DOWNLOAD / IDM_UPLOAD) processed by this window, so
+    // whatever handles those commands runs; until a handler is bound nothing
+    // happens.
+    void OnHostListDblClk();
+    void OnDeviceListDblClk();
+    // Single click on a pane: decides whether Rename and Delete are offered
+    // for the pane's first selected row (SetHostItemEditable and
+    // SetDeviceItemEditable).
+    void OnHostListClick();
+    void OnDeviceListClick();
+    // Builds the host folder of the first selected row ("..": one level up);
+    // when it is a folder, writes it into the host path field and returns 1,
+    // else returns 0 and leaves the field alone.
+    int NavigateHostSelection();
+    // Non-zero when row nIndex of the pane is a folder (image 0).
+    int IsFolderItem(const CPaneList* pList, long nIndex) const;
+    // Index of the first row whose name equals strName ignoring case and
+    // whose kind matches (a folder when bWantFolder is non-zero, else a
+    // file), or -1.
+    int FindListItem(const CPaneList* pList, const std::string& strName, int bWantFolder) const;
+    // Whether a device row named strName in the receiver folder strFolder may
+    // be renamed or deleted: not "."-names, and not the protected root
+    // folders MP3 and Image (and names starting so, see the definition).
+    static bool IsDeviceItemEditable(const std::string& strFolder, const std::string& strName);
+    // Offers or withdraws Rename and Delete of a pane: the menu items, the
+    // pane toolbar's buttons (ids 9009/9010, 9014/9015, when the toolbar has
+    // them), and m_bHostItemEditable / g_bDeviceItemEditable.
+    void SetHostItemEditable(bool bEditable);
+    void SetDeviceItemEditable(bool bEditable);
+    // Whether the host pane's selection may be renamed or deleted (as the
+    // last click decided); the device pane's is g_bDeviceItemEditable.
+    bool m_bHostItemEditable = false;
+
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout
     // skips them. ---
@@ -177,3 +263,10 @@ extern CStbDlg* g_pMainDlg;
 
 // Held by a transfer worker for its whole run.
 extern std::mutex g_csTransfer;
+
+// Sort toggles of the panes, flipped by column clicks only (0 at start).
+extern int g_bHostSortAscending;
+extern int g_bDeviceSortAscending;
+// Non-zero when the device pane's selection may be renamed or deleted (as
+// the last click on the device pane decided); allows the Delete key there.
+extern int g_bDeviceItemEditable;

@@ -76,6 +76,7 @@ CStbDlg::CStbDlg()
 
     CreateChildren();
     InitListColumns();
+    InitListings();
     g_pMainDlg = this;
     CreateStatusBar();
     ApplyLayout(true);
