@@ -4,12 +4,15 @@
 
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+
+#include <X11/Xlib.h>
 
 namespace
 {
@@ -20,6 +23,22 @@ void AssertToFailure(const wxString& file, int line, const wxString& func, const
     ADD_FAILURE_AT(file.utf8_string().c_str(), line)
         << "wx assertion in " << func.utf8_string() << ": " << cond.utf8_string() << " "
         << msg.utf8_string();
+}
+
+// An X server started without -noreset (as xvfb-run starts it) resets when
+// its last client leaves, and hangs up on clients that connect meanwhile; a
+// test process starting right after another one can meet that. Connect with
+// retries, and keep this connection open for the whole run so that the server
+// cannot reset under GTK's own connection.
+Display* HoldDisplay()
+{
+    for (int nTry = 0; nTry < 100; ++nTry)
+    {
+        if (Display* pDisplay = XOpenDisplay(nullptr))
+            return pDisplay;
+        usleep(50 * 1000);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -38,8 +57,11 @@ int main(int argc, char** argv)
     setenv("QUORVANE_SETTINGS", (settingsDir / "settings.reg").c_str(), 1);
 
     wxSetAssertHandler(AssertToFailure);
+    // Start-up errors of wx and GTK go to stderr, not to a dialog.
+    delete wxLog::SetActiveTarget(new wxLogStderr());
     wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv))
+    Display* pHeldDisplay = HoldDisplay();
+    if (pHeldDisplay == nullptr || !wxEntryStart(argc, argv))
     {
         std::fprintf(stderr, "ui_tests: cannot open the display; run under xvfb-run\n");
         return 1;
@@ -49,6 +71,7 @@ int main(int argc, char** argv)
         nResult = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();
+    XCloseDisplay(pHeldDisplay);
     std::error_code ec;
     std::filesystem::remove_all(settingsDir, ec);
     return nResult;
