@@ -1,7 +1,8 @@
-// The program's icon, drawn in code: a receiver box with its display.
+// The program's icon (res/quorvane.svg): a folder above a receiver, with a
+// two-way arrow between them.
 #pragma once
 
 #include <wx/iconbndl.h>
 
-// The icon in 16, 32 and 48 pixels.
+// The icon in the sizes desktops ask for, 16 to 128 pixels.
 wxIconBundle CreateAppIcons();

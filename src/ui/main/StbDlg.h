@@ -23,6 +23,8 @@
 #include "../CommandIds.h"
 #include "HostListing.h"
 #include "PaneList.h"
+#include "SplitterBar.h"
+#include "TopToolDlg.h"
 
 class wxListBox;
 class wxPanel;
@@ -220,16 +222,37 @@ public:
     // last click decided); the device pane's is g_bDeviceItemEditable.
     bool m_bHostItemEditable = false;
 
+    // --- Top toolbar and splitter bars (StbDlgSplitters.cpp) ---
+
+    // Creates the top toolbar and the three splitter bars at their start-up
+    // places and binds the bars' notification. Called once by the
+    // constructor, after the panes and the status list exist.
+    void InitToolbarAndSplitters();
+    // Sets the bars' drag limits for the current layout: the vertical bars
+    // W/4 either side of W/2, the status bar the status list's height either
+    // side of the list's top. Part of every layout pass.
+    void SetSplitterRanges();
+    // A finished drag of bar 1009, 1010 or 1011, by its delta.
+    void OnSplitterMoved(CSplitterEvent& event);
+    // The host pane and path end, and the device pane and path begin, d
+    // pixels further right; the centre buttons and the other vertical bar
+    // move along.
+    void OnLeftSplitterMoved(int d);
+    void OnRightSplitterMoved(int d);
+    // The panes, their toolbars and the vertical bars end d pixels lower,
+    // the status list begins d pixels lower; the centre buttons move down.
+    void OnStatusSplitterMoved(int d);
+
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout
     // skips them. ---
     wxPanel* m_panel = nullptr;
-    wxWindow* m_dlgTopTool = nullptr;     // top toolbar
+    CTopToolDlg* m_dlgTopTool = nullptr;  // top toolbar
     wxWindow* m_dlgHostTool = nullptr;    // host pane toolbar
     wxWindow* m_dlgDeviceTool = nullptr;  // device pane toolbar
-    wxWindow* m_splitLeft = nullptr;      // IDC_SPLIT_LEFT
-    wxWindow* m_splitRight = nullptr;     // IDC_SPLIT_RIGHT
-    wxWindow* m_splitStatus = nullptr;    // IDC_SPLIT_STATUS
+    CSplitterBar* m_splitLeft = nullptr;    // IDC_SPLIT_LEFT
+    CSplitterBar* m_splitRight = nullptr;   // IDC_SPLIT_RIGHT
+    CSplitterBar* m_splitStatus = nullptr;  // IDC_SPLIT_STATUS
     wxWindow* m_btnUpload = nullptr;      // IDC_BTN_UPLOAD
     wxWindow* m_btnDownload = nullptr;    // IDC_BTN_DOWNLOAD
     wxWindow* m_comboDrive = nullptr;     // IDC_DRIVE_COMBO

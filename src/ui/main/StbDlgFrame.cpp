@@ -75,6 +75,7 @@ CStbDlg::CStbDlg()
     m_panel->Bind(wxEVT_SIZE, &CStbDlg::OnPanelSize, this);
 
     CreateChildren();
+    InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
     g_pMainDlg = this;
@@ -216,6 +217,7 @@ void CStbDlg::ApplyLayout(bool bStartup)
         if (pWindow != nullptr)
             pWindow->SetSize(*pRect);
     }
+    SetSplitterRanges();
     m_panel->Refresh();
 }
 
