@@ -9,6 +9,11 @@
 
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+#include <wctype.h>
+
 #include <string_view>
 
 #include "../CommandIds.h"
@@ -52,6 +57,28 @@ char AsciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// Case mapping of all of Unicode, whatever locale the program runs in (the
+// "C" locale maps ASCII letters only); null when the system has none.
+locale_t UnicodeCaseLocale()
+{
+    static const locale_t s_locale = [] {
+        for (const char* pName : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
+        {
+            if (locale_t loc = ::newlocale(LC_CTYPE_MASK, pName, static_cast<locale_t>(nullptr)))
+                return loc;
+        }
+        return static_cast<locale_t>(nullptr);
+    }();
+    return s_locale;
+}
+
+wchar_t LowerChar(wchar_t c)
+{
+    const locale_t loc = UnicodeCaseLocale();
+    return loc != nullptr ? static_cast<wchar_t>(::towlower_l(static_cast<wint_t>(c), loc))
+                          : static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+}
+
 // Two names equal ignoring case: names in UTF-8 compare character by
 // character without case; a name that is not valid UTF-8 compares its bytes,
 // ignoring the case of ASCII letters only.
@@ -62,7 +89,18 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b)
     const wxString textA = wxString::FromUTF8(a.data(), a.size());
     const wxString textB = wxString::FromUTF8(b.data(), b.size());
     if (!textA.empty() && !textB.empty())
-        return textA.CmpNoCase(textB) == 0;
+    {
+        const std::wstring strA = textA.ToStdWstring();
+        const std::wstring strB = textB.ToStdWstring();
+        if (strA.size() != strB.size())
+            return false;
+        for (size_t i = 0; i < strA.size(); ++i)
+        {
+            if (LowerChar(strA[i]) != LowerChar(strB[i]))
+                return false;
+        }
+        return true;
+    }
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
