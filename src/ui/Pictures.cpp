@@ -132,18 +132,18 @@ std::string FaceSvg(int w, int h, EFace eFace)
     const bool bPressed = eFace == EFace::Pressed;
     std::string str;
     str += "<defs><linearGradient id=\"qface\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">";
-    str += bPressed ? "<stop offset=\"0\" stop-color=\"#c3cad3\"/><stop offset=\"1\" "
-                      "stop-color=\"#e1e5ea\"/>"
-                    : "<stop offset=\"0\" stop-color=\"#fefefe\"/><stop offset=\"1\" "
-                      "stop-color=\"#dfe3e8\"/>";
+    str += bPressed ? "<stop offset=\"0\" stop-color=\"#c6c6c6\"/><stop offset=\"1\" "
+                      "stop-color=\"#e0e0e0\"/>"
+                    : "<stop offset=\"0\" stop-color=\"#fdfdfd\"/><stop offset=\"1\" "
+                      "stop-color=\"#e2e2e2\"/>";
     str += "</linearGradient></defs>";
     str += "<rect x=\"0.5\" y=\"0.5\" width=\"" + Number(w - 1) + "\" height=\"" +
            Number(h - 1) + "\" rx=\"3\" fill=\"url(#qface)\" stroke=\"" +
-           (bPressed ? "#5f6874" : "#8f98a3") + "\"/>";
+           (bPressed ? "#606060" : "#929292") + "\"/>";
     if (bPressed)
     {
         // A shadow along the inside of the top edge: the face lies deeper.
-        str += "<path d=\"M2 1.5 H" + Number(w - 2) + "\" stroke=\"#a7b0bb\"/>";
+        str += "<path d=\"M2 1.5 H" + Number(w - 2) + "\" stroke=\"#a8a8a8\"/>";
     }
     return str;
 }

@@ -76,6 +76,7 @@ CStbDlg::CStbDlg()
 
     CreateChildren();
     InitToolbarAndSplitters();
+    InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
     g_pMainDlg = this;
