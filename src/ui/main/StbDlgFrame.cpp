@@ -76,7 +76,6 @@ CStbDlg::CStbDlg()
 
     CreateChildren();
     InitToolbarAndSplitters();
-    InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
     g_pMainDlg = this;
