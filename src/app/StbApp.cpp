@@ -3,6 +3,7 @@
 #include <wx/cmdline.h>
 #include <wx/msgdlg.h>
 
+#include <clocale>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -79,6 +80,11 @@ bool CStbApp::OnInit()
     // Parses the command line.
     if (!wxApp::OnInit())
         return false;
+
+    // Names are decoded and sorted by the user's locale (character set and
+    // collation only: numbers keep their C format).
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_COLLATE, "");
 
     LoadAppSettings();
     BuildCatalogue();
