@@ -61,8 +61,8 @@ CTransferDlg::CTransferDlg(wxWindow* pParent, int nDirection)
     if (pParent != nullptr)
         CentreOnParent();
 
-    Bind(EVT_TRANSFER_UPLOAD_FILE, &CTransferDlg::OnUploadFile, this);
-    Bind(EVT_TRANSFER_DOWNLOAD_FILE, &CTransferDlg::OnDownloadFile, this);
+    Bind(EVT_TRANSFER_UPLOAD_FILE, &CTransferDlg::OnFileEvent, this);
+    Bind(EVT_TRANSFER_DOWNLOAD_FILE, &CTransferDlg::OnFileEvent, this);
     Bind(wxEVT_TIMER, &CTransferDlg::OnTimer, this);
     Bind(wxEVT_BUTTON, &CTransferDlg::OnOk, this, wxID_OK);
     Bind(wxEVT_BUTTON, &CTransferDlg::OnCancel, this, wxID_CANCEL);
@@ -98,14 +98,30 @@ void CTransferDlg::OnFileNotification(int nTimerId, int nNameLength, const wxStr
     m_staticText->SetLabel(ToDisplay(strLabel) + " " + name);
 }
 
-void CTransferDlg::OnUploadFile(wxThreadEvent& event)
+void CTransferDlg::QueueFileNotification(int nDirection, const std::string& strName)
 {
-    OnFileNotification(TIMER_UPLOAD, event.GetInt(), event.GetString());
+    std::lock_guard<std::mutex> lock(m_mutexPending);
+    m_nPendingTimer = nDirection == TRANSFER_DIRECTION_UPLOAD ? TIMER_UPLOAD : TIMER_DOWNLOAD;
+    m_strPendingName = strName;
+    if (m_bNotificationQueued)
+        return;
+    m_bNotificationQueued = true;
+    wxThreadEvent event(nDirection == TRANSFER_DIRECTION_UPLOAD ? EVT_TRANSFER_UPLOAD_FILE
+                                                                : EVT_TRANSFER_DOWNLOAD_FILE);
+    wxQueueEvent(this, event.Clone());
 }
 
-void CTransferDlg::OnDownloadFile(wxThreadEvent& event)
+void CTransferDlg::OnFileEvent(wxThreadEvent& /*event*/)
 {
-    OnFileNotification(TIMER_DOWNLOAD, event.GetInt(), event.GetString());
+    int nTimer = 0;
+    std::string strName;
+    {
+        std::lock_guard<std::mutex> lock(m_mutexPending);
+        m_bNotificationQueued = false;
+        nTimer = m_nPendingTimer;
+        strName.swap(m_strPendingName);
+    }
+    OnFileNotification(nTimer, static_cast<int>(strName.size()), ToDisplay(strName));
 }
 
 void CTransferDlg::OnTimerTick(int nTimerId)
@@ -158,13 +174,8 @@ void CTransferDlg::OnClose(wxCloseEvent& event)
 
 void NotifyTransferFile(CTransferDlg* pDlg, int nDirection, const std::string& strName)
 {
-    if (pDlg == nullptr)
-        return;
-    wxThreadEvent event(nDirection == TRANSFER_DIRECTION_UPLOAD ? EVT_TRANSFER_UPLOAD_FILE
-                                                                : EVT_TRANSFER_DOWNLOAD_FILE);
-    event.SetInt(static_cast<int>(strName.size()));
-    event.SetString(ToDisplay(strName));
-    wxQueueEvent(pDlg, event.Clone());
+    if (pDlg != nullptr)
+        pDlg->QueueFileNotification(nDirection, strName);
 }
 
 void CloseTransferDlg(CTransferDlg* pDlg)

@@ -16,6 +16,7 @@
 #include <wx/timer.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 class wxButton;
@@ -47,8 +48,8 @@ enum : int {
 // Set by Cancel; cleared when an Upload or Download command starts.
 extern std::atomic<int> g_bCancelTransfer;
 
-// Notifications the worker queues to the dialog. The event's int is the length
-// of the name in bytes (0 is ignored), its string the name as shown.
+// Notifications the worker queues to the dialog (QueueFileNotification);
+// the name travels beside the event, in the dialog.
 wxDECLARE_EVENT(EVT_TRANSFER_DOWNLOAD_FILE, wxThreadEvent);
 wxDECLARE_EVENT(EVT_TRANSFER_UPLOAD_FILE, wxThreadEvent);
 
@@ -68,6 +69,10 @@ public:
     // A file notification (what EVT_TRANSFER_*_FILE runs).
     void OnFileNotification(int nTimerId, int nNameLength, const wxString& name);
 
+    // Worker side (any thread): records the file and queues its notification
+    // unless one is already waiting; the notification shows the latest file.
+    void QueueFileNotification(int nDirection, const std::string& strName);
+
     bool IsTimerRunning(int nTimerId) const;
     int ProgressValue() const;
     wxString FileText() const;
@@ -75,8 +80,7 @@ public:
     int m_nDirection;
 
 private:
-    void OnUploadFile(wxThreadEvent& event);
-    void OnDownloadFile(wxThreadEvent& event);
+    void OnFileEvent(wxThreadEvent& event);
     void OnTimer(wxTimerEvent& event);
     void OnOk(wxCommandEvent& event);
     void OnCancel(wxCommandEvent& event);
@@ -88,6 +92,12 @@ private:
     wxButton* m_btnCancel = nullptr;
     wxTimer m_timerDownload;
     wxTimer m_timerUpload;
+
+    // The latest file a worker announced, while its notification waits.
+    std::mutex m_mutexPending;
+    bool m_bNotificationQueued = false;
+    int m_nPendingTimer = 0;
+    std::string m_strPendingName;
 };
 
 // Worker side: queue a file notification (the direction's event with the

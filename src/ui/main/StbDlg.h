@@ -243,6 +243,59 @@ public:
     // the status list begins d pixels lower; the centre buttons move down.
     void OnStatusSplitterMoved(int d);
 
+    // --- Transfer jobs (StbDlgTransfer.cpp, src/transfer/UploadJob.cpp,
+    // src/transfer/DownloadJob.cpp) ---
+
+    // Binds Upload (menu 32787, button 9005) and Download (menu 32788,
+    // button 9006). Called once by the constructor.
+    void InitTransfer();
+    // Upload: copies the device pane's selected entries (files and folder
+    // trees) into the host pane's folder. Download: the host pane's selected
+    // entries into the device pane's folder. Nothing while disconnected or
+    // while a job runs. Both panes end at the folders where the job started.
+    void OnUpload();
+    void OnDownload();
+    // One folder level of a job: the selected entries (bTakeAll false) or all
+    // of them (bTakeAll true); folders are copied by recursion.
+    void UploadFolderLevel(bool bTakeAll);
+    void DownloadFolderLevel(bool bTakeAll);
+    // Copies the pending batch of files (m_uploadBatch / m_downloadBatch, names
+    // in the current folders) by a worker thread under the progress dialog;
+    // returns when the worker has ended. An empty batch refreshes the
+    // destination pane.
+    void RunUploadBatch();
+    void RunDownloadBatch();
+    // The folder steps of a level for one folder entry; false when the level
+    // must end (a cancel or a failed change of folder).
+    bool UploadFolder(const std::string& strFolder);
+    bool DownloadFolder(const std::string& strFolder);
+    // Pending batches: file names of the current folders, in pane order.
+    std::vector<std::string> m_uploadBatch;
+    std::vector<std::string> m_downloadBatch;
+    // True while an Upload or Download job runs.
+    bool m_bTransferRunning = false;
+
+    // --- Top toolbar and splitter bars (StbDlgSplitters.cpp) ---
+
+    // Creates the top toolbar and the three splitter bars at their start-up
+    // places and binds the bars' notification. Called once by the
+    // constructor, after the panes and the status list exist.
+    void InitToolbarAndSplitters();
+    // Sets the bars' drag limits for the current layout: the vertical bars
+    // W/4 either side of W/2, the status bar the status list's height either
+    // side of the list's top. Part of every layout pass.
+    void SetSplitterRanges();
+    // A finished drag of bar 1009, 1010 or 1011, by its delta.
+    void OnSplitterMoved(CSplitterEvent& event);
+    // The host pane and path end, and the device pane and path begin, d
+    // pixels further right; the centre buttons and the other vertical bar
+    // move along.
+    void OnLeftSplitterMoved(int d);
+    void OnRightSplitterMoved(int d);
+    // The panes, their toolbars and the vertical bars end d pixels lower,
+    // the status list begins d pixels lower; the centre buttons move down.
+    void OnStatusSplitterMoved(int d);
+
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout
     // skips them. ---

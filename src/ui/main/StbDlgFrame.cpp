@@ -78,6 +78,7 @@ CStbDlg::CStbDlg()
     InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
+    InitTransfer();
     g_pMainDlg = this;
     CreateStatusBar();
     ApplyLayout(true);
