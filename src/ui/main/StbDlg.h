@@ -10,12 +10,14 @@
 //   StbDlgFrame.cpp       creation, layout, menu, resize, close
 //   StbDlgStatus.cpp      status messages and Clear Status Message
 //   StbDlgConnection.cpp  the receiver connection
+//   StbDlgDrives.cpp      the drive combo
 #pragma once
 
 #include <wx/frame.h>
 #include <wx/gdicmn.h>
 #include <wx/timer.h>
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "SplitterBar.h"
 #include "TopToolDlg.h"
 
+class CDriveCombo;
 class wxListBox;
 class wxPanel;
 class wxStatusBar;
@@ -138,6 +141,53 @@ public:
     // Ends an open receiver connection: EndComm and Close, empties the device
     // pane and its path, reports it. Nothing happens while not connected.
     void CloseReceiver();
+
+    // Binds the File menu's Connect, Disconnect, Format and Exit and the
+    // presence poll's timer. Called once by the constructor.
+    void InitConnection();
+    // Connect: open the receiver, start communication, list "/", report the
+    // link speed, show the disk space and start the presence poll. Does
+    // nothing while connected; every failure is reported and leaves the link
+    // closed when ending the communication succeeds.
+    void OnConnect(wxCommandEvent& event);
+    // Disconnect: CloseReceiver; the poll stops once the link is closed.
+    void OnDisconnect(wxCommandEvent& event);
+    // Format, after a Yes to its question; nothing while disconnected.
+    void OnFormat(wxCommandEvent& event);
+    // Exit, after a Yes to its question: closes the window.
+    void OnExit(wxCommandEvent& event);
+    // The presence poll (TIMER_POLL): while connected and the link is idle,
+    // rescans the USB buses; when the receiver is gone, closes the link
+    // without ending the communication, empties the device pane and reports
+    // it. Never rescans while a transfer worker holds g_csTransfer.
+    void OnTimer(wxTimerEvent& event);
+    // Writes the receiver's free and total space into status bar parts 1
+    // and 2; nothing while disconnected.
+    void ShowDiskInfo();
+    // "<strLabel><size>" by the unit rule: at least 2^30 bytes in GB with two
+    // decimals, else at least 2^20 in whole MB, else at least 1024 in whole
+    // KB; "" below 1024 bytes (the status bar part then keeps its text).
+    static std::string DiskSpaceText(const std::string& strLabel, uint64_t nBytes);
+    // True when a failed InitVeltraSTB (nResult) on the real USB library
+    // failed for lack of access to the device node (nErrno EACCES or EPERM),
+    // the case where the udev rule is missing.
+    static bool IsUsbAccessDenied(int nResult, bool bRealUsb, int nErrno);
+    // The top toolbar's connect button shows Disconnect while connected,
+    // Connect otherwise.
+    void ShowConnectState(bool bConnected);
+    // Polls that missed the receiver since the last report.
+    int m_nMissedPolls = 0;
+
+    // --- Drives (StbDlgDrives.cpp, controls/DriveCombo.cpp) ---
+
+    // Creates the drive combo at its place, fills it with the host's places,
+    // selects the home folder's item and binds its selection change. Called
+    // once by the constructor.
+    void InitDrives();
+    // The drive combo's selection changed: list the chosen place in the host
+    // pane, or report "Invalid drive" and empty the host pane when the
+    // selection has no path.
+    void OnDriveSelChange(wxCommandEvent& event);
 
     // --- Listings (StbDlgListings.cpp) ---
 
@@ -308,7 +358,7 @@ public:
     CSplitterBar* m_splitStatus = nullptr;  // IDC_SPLIT_STATUS
     wxWindow* m_btnUpload = nullptr;      // IDC_BTN_UPLOAD
     wxWindow* m_btnDownload = nullptr;    // IDC_BTN_DOWNLOAD
-    wxWindow* m_comboDrive = nullptr;     // IDC_DRIVE_COMBO
+    CDriveCombo* m_comboDrive = nullptr;  // IDC_DRIVE_COMBO
     wxStatusBar* m_statusBar = nullptr;   // parts STATUS_PART_*
     wxListBox* m_listStatus = nullptr;    // IDC_STATUS_LIST
     CPaneList* m_listHost = nullptr;      // IDC_HOST_LIST

@@ -14,6 +14,7 @@
 #include "../CommandIds.h"
 #include "../TextConv.h"
 #include "Catalogue.h"
+#include "DriveCombo.h"
 
 CStbDlg* g_pMainDlg = nullptr;
 std::mutex g_csTransfer;
@@ -75,6 +76,8 @@ CStbDlg::CStbDlg()
     m_panel->Bind(wxEVT_SIZE, &CStbDlg::OnPanelSize, this);
 
     CreateChildren();
+    InitDrives();
+    InitConnection();
     InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
