@@ -136,6 +136,7 @@ void CStbDlg::DownloadFolderLevel(bool bTakeAll)
             return;
     }
     RunDownloadBatch();
+    ShowDiskInfo();
 }
 
 bool CStbDlg::DownloadFolder(const std::string& strFolder)

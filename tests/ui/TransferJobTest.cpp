@@ -231,6 +231,9 @@ TEST_F(TransferJobTest, DownloadCopiesFilesAndFolderTreesByteForByteAndShowsTheD
     EXPECT_EQ(m_pMain->GetHostPath(), m_host.string());
     EXPECT_EQ(m_pMain->GetDevicePath(), "/");
     EXPECT_GE(m_pMain->FindListItem(m_pMain->m_listDevice, "a.bin", 0), 0);
+    // The free-space display was refreshed by the job.
+    EXPECT_NE(m_pMain->m_statusBar->GetStatusText(STATUS_PART_FREE).utf8_string().find("5.00GB"),
+              std::string::npos);
 }
 
 TEST_F(TransferJobTest, NothingSelectedCopiesNothingAndShowsNoDialog)

@@ -325,27 +325,6 @@ public:
     // True while an Upload or Download job runs.
     bool m_bTransferRunning = false;
 
-    // --- Top toolbar and splitter bars (StbDlgSplitters.cpp) ---
-
-    // Creates the top toolbar and the three splitter bars at their start-up
-    // places and binds the bars' notification. Called once by the
-    // constructor, after the panes and the status list exist.
-    void InitToolbarAndSplitters();
-    // Sets the bars' drag limits for the current layout: the vertical bars
-    // W/4 either side of W/2, the status bar the status list's height either
-    // side of the list's top. Part of every layout pass.
-    void SetSplitterRanges();
-    // A finished drag of bar 1009, 1010 or 1011, by its delta.
-    void OnSplitterMoved(CSplitterEvent& event);
-    // The host pane and path end, and the device pane and path begin, d
-    // pixels further right; the centre buttons and the other vertical bar
-    // move along.
-    void OnLeftSplitterMoved(int d);
-    void OnRightSplitterMoved(int d);
-    // The panes, their toolbars and the vertical bars end d pixels lower,
-    // the status list begins d pixels lower; the centre buttons move down.
-    void OnStatusSplitterMoved(int d);
-
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout
     // skips them. ---
