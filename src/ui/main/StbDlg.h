@@ -325,6 +325,21 @@ public:
     // True while an Upload or Download job runs.
     bool m_bTransferRunning = false;
 
+    // --- Dialogs and pane commands (StbDlgDialogs.cpp) ---
+
+    // Creates the two pane toolbar windows (m_dlgHostTool, m_dlgDeviceTool),
+    // binds About, Preference and the Tool menu's pane commands, which are
+    // posted to the pane toolbar windows as their command ids. Called once by
+    // the constructor.
+    void InitDialogs();
+    // Posts the pane toolbar command nToolId (9008-9011 host, 9013-9016
+    // device) to the host or device toolbar window.
+    void PostToolCommand(bool bHost, int nToolId);
+    // Shows the About dialog.
+    void OnAbout(wxCommandEvent& event);
+    // Shows the Preference dialog, which applies its settings itself.
+    void OnPreference(wxCommandEvent& event);
+
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout
     // skips them. ---

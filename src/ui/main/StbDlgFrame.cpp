@@ -78,6 +78,7 @@ CStbDlg::CStbDlg()
     CreateChildren();
     InitDrives();
     InitConnection();
+    InitDialogs();
     InitToolbarAndSplitters();
     InitListColumns();
     InitListings();
