@@ -324,3 +324,47 @@ TEST_F(PictureButtonTest, TooltipIsFetchedEachTimeTheMouseEnters)
 }
 
 }  // namespace
+
+namespace
+{
+
+TEST_F(PictureButtonTest, PaneToolButtonsStandInAColumnWithRenameAndDeleteDisabled)
+{
+    g_nLanguage = LANGUAGE_GERMAN;
+    BuildCatalogue();
+    const auto apButtons = CreatePaneToolButtons(m_pPanel, 9013);
+    struct Case {
+        int nId;
+        wxRect rc;
+        EPicture eUp;
+        EPicture eShown;  // at start
+        const std::string* pTip;
+    };
+    const Case aCases[] = {
+        {9013, wxRect(0, 2, 40, 30), EPicture::NewFolderUp, EPicture::NewFolderUp,
+         &MSG_TIP_NEW_FOLDER},
+        {9014, wxRect(0, 34, 40, 30), EPicture::RenameUp, EPicture::RenameGrey, &MSG_TIP_RENAME},
+        {9015, wxRect(0, 66, 40, 30), EPicture::DeleteUp, EPicture::DeleteGrey, &MSG_TIP_DELETE},
+        {9016, wxRect(0, 98, 40, 30), EPicture::RefreshUp, EPicture::RefreshUp, &MSG_TIP_REFRESH},
+    };
+    for (size_t i = 0; i < 4; ++i)
+    {
+        const Case& c = aCases[i];
+        CPictureButton* pButton = apButtons[i];
+        EXPECT_EQ(pButton->GetId(), c.nId);
+        EXPECT_EQ(pButton->GetRect(), c.rc);
+        EXPECT_EQ(pButton->GetUpPicture(), c.eUp);
+        EXPECT_EQ(pButton->GetShownPicture(), c.eShown);
+        wxMouseEvent enter(wxEVT_ENTER_WINDOW);
+        pButton->GetEventHandler()->ProcessEvent(enter);
+        EXPECT_EQ(pButton->GetToolTipText(), wxString::FromUTF8(*c.pTip));
+    }
+    // A click on an enabled one reaches the toolbar as its command.
+    apButtons[3]->Click();
+    apButtons[1]->Click();
+    EXPECT_EQ(m_vecClicks, std::vector<int>{9016});
+    g_nLanguage = LANGUAGE_ENGLISH;
+    BuildCatalogue();
+}
+
+}  // namespace

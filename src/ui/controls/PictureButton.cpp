@@ -3,6 +3,10 @@
 #include <wx/dcbuffer.h>
 #include <wx/event.h>
 
+#include <string>
+
+#include "Catalogue.h"
+
 CPictureButton::CPictureButton(wxWindow* pParent, wxWindowID nId, const wxRect& rc, EPicture eUp,
                                EPicture ePressed, std::optional<EPicture> eDisabled)
     : wxWindow(pParent, nId, rc.GetPosition(), rc.GetSize(), wxBORDER_NONE),
@@ -66,6 +70,9 @@ void CPictureButton::DoEnable(bool bEnable)
     wxWindow::DoEnable(bEnable);
     if (!bEnable && m_bTracking)
         EndPress();
+    // A disabled button gets no mouse-enter to refresh its tooltip with.
+    if (m_fnToolTip)
+        SetToolTip(m_fnToolTip());
     Refresh();
 }
 
@@ -144,4 +151,33 @@ void CPictureButton::EndPress()
     if (HasCapture())
         ReleaseMouse();
     Refresh();
+}
+
+std::array<CPictureButton*, 4> CreatePaneToolButtons(wxWindow* pParent, int nFirstId)
+{
+    struct PaneButton {
+        EPicture eUp;
+        EPicture ePressed;
+        std::optional<EPicture> eDisabled;
+        const std::string* pTip;
+        bool bEnabled;
+    };
+    const PaneButton aButtons[4] = {
+        {EPicture::NewFolderUp, EPicture::NewFolderPressed, std::nullopt, &MSG_TIP_NEW_FOLDER, true},
+        {EPicture::RenameUp, EPicture::RenamePressed, EPicture::RenameGrey, &MSG_TIP_RENAME, false},
+        {EPicture::DeleteUp, EPicture::DeletePressed, EPicture::DeleteGrey, &MSG_TIP_DELETE, false},
+        {EPicture::RefreshUp, EPicture::RefreshPressed, std::nullopt, &MSG_TIP_REFRESH, true},
+    };
+    std::array<CPictureButton*, 4> apButtons{};
+    for (int i = 0; i < 4; ++i)
+    {
+        const PaneButton& button = aButtons[i];
+        apButtons[i] = new CPictureButton(pParent, nFirstId + i, wxRect(0, 2 + 32 * i, 40, 30),
+                                          button.eUp, button.ePressed, button.eDisabled);
+        const std::string* pTip = button.pTip;
+        apButtons[i]->SetToolTipSource([pTip] { return wxString::FromUTF8(*pTip); });
+        if (!button.bEnabled)
+            apButtons[i]->Enable(false);
+    }
+    return apButtons;
 }

@@ -18,6 +18,7 @@
 #include <wx/bmpbndl.h>
 #include <wx/window.h>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -76,3 +77,10 @@ private:
     bool m_bTracking = false;  // the left button went down on the button and is held
     bool m_bInside = false;    // ... and the mouse is over the button
 };
+
+// The four buttons of a pane toolbar (host or device), made in pParent: new
+// folder, rename, delete and refresh, 40 x 30 each in a column 2 pixels
+// apart from y = 2, with ids nFirstId to nFirstId + 3, their up, pressed and
+// (rename and delete) grey pictures, and catalogue tooltips. Rename and
+// delete start disabled. Returned in that order.
+std::array<CPictureButton*, 4> CreatePaneToolButtons(wxWindow* pParent, int nFirstId);
