@@ -418,6 +418,23 @@ TEST_F(PaneCommandsTest, DeviceDeleteNestedTreeDepthFirst)
     EXPECT_TRUE(HasRow(m_pDlg->m_listDevice, ".keep"));
 }
 
+TEST_F(PaneCommandsTest, DeviceDeleteNeverWalksTheDotEntriesOfAListing)
+{
+    // A receiver that lists "." and ".." inside every folder: walking them
+    // would enter the folder itself again or delete its parent's content.
+    fs::create_directories(m_disk / "W" / "T" / "U");
+    WriteFile(m_disk / "W" / "T" / "U" / "g");
+    WriteFile(m_disk / "W" / "keep");
+    ConnectAt("/W");
+    m_pEmulator->SetListDots(true);
+    Select(m_pDlg->m_listDevice, {"T"});
+    m_pDeviceTool->OnDelete();
+    const std::vector<std::string> vecExpected = {"Delete : /W/T/U/g", "Delete : /W/T/U",
+                                                  "Delete : /W/T"};
+    EXPECT_EQ(StatusLines(), vecExpected);
+    EXPECT_TRUE(fs::exists(m_disk / "W" / "keep"));
+}
+
 TEST_F(PaneCommandsTest, DeviceDeleteStopsAFolderAtARefusedFile)
 {
     // Two trees of the same shape: the first run finds the call that deletes
