@@ -141,8 +141,10 @@ void CStbDlg::OnConnect(wxCommandEvent& /*event*/)
     int nResult = pLink->InitVeltraSTB(1, 0, 0);
     if (nResult < 0)
     {
-        const int nErrno = AccessErrno(*pLink, errno);
-        const bool bDenied = IsUsbAccessDenied(nResult, &Usb() == &LibusbApi(), nErrno);
+        // Device nodes exist only on the real library's buses.
+        const bool bRealUsb = &Usb() == &LibusbApi();
+        const int nErrno = bRealUsb ? AccessErrno(*pLink, errno) : errno;
+        const bool bDenied = IsUsbAccessDenied(nResult, bRealUsb, nErrno);
         // No communication was started, so there is none to end: closing the
         // device (when it was opened) is all there is to undo. Ending it here
         // would fail on a device we may not even write to, and leave the link
