@@ -4,6 +4,7 @@
 #include "DialogSupport.h"
 #include "HostFileOps.h"
 #include "HostPath.h"
+#include "PictureButton.h"
 #include "MakeDirDlg.h"
 #include "RenameDlg.h"
 #include "StbDlg.h"
@@ -14,6 +15,13 @@ CHostToolDlg::CHostToolDlg(wxWindow* pParent)
 {
     Bind(wxEVT_BUTTON, &CHostToolDlg::OnCommand, this, IDC_HOST_NEW_FOLDER, IDC_HOST_REFRESH);
     Bind(wxEVT_MENU, &CHostToolDlg::OnCommand, this, IDC_HOST_NEW_FOLDER, IDC_HOST_REFRESH);
+    m_apButtons = CreatePaneToolButtons(this, IDC_HOST_NEW_FOLDER);
+
+    // The toolbar never takes keys: they belong to the panes and the window.
+    auto swallow = [](wxKeyEvent&) {};
+    Bind(wxEVT_CHAR_HOOK, swallow);
+    Bind(wxEVT_KEY_DOWN, swallow);
+    Bind(wxEVT_CHAR, swallow);
 }
 
 void CHostToolDlg::OnCommand(wxCommandEvent& event)

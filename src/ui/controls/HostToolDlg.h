@@ -12,7 +12,11 @@
 
 #include <wx/panel.h>
 
+#include <array>
+
 #include <string>
+
+class CPictureButton;
 
 enum : int {
     IDD_HOST_TOOL = 149,
@@ -39,6 +43,9 @@ public:
     void OnRefresh();
 
 private:
+    // New folder, rename, delete and refresh, at their places.
+    std::array<CPictureButton*, 4> m_apButtons{};
+
     // Deletes what row nIndex names; a row that no longer exists is skipped
     // without a message.
     void DeleteListItem(long nIndex);

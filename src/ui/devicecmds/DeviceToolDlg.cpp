@@ -7,6 +7,7 @@
 #include "HostPath.h"
 #include "MakeDirDlg.h"
 #include "NameCheck.h"
+#include "PictureButton.h"
 #include "ReceiverLink.h"
 #include "ReceiverPath.h"
 #include "RenameDlg.h"
@@ -18,6 +19,13 @@ CDeviceToolDlg::CDeviceToolDlg(wxWindow* pParent)
 {
     Bind(wxEVT_BUTTON, &CDeviceToolDlg::OnCommand, this, IDC_DEVICE_NEW_FOLDER, IDC_DEVICE_REFRESH);
     Bind(wxEVT_MENU, &CDeviceToolDlg::OnCommand, this, IDC_DEVICE_NEW_FOLDER, IDC_DEVICE_REFRESH);
+    m_apButtons = CreatePaneToolButtons(this, IDC_DEVICE_NEW_FOLDER);
+
+    // The toolbar never takes keys: they belong to the panes and the window.
+    auto swallow = [](wxKeyEvent&) {};
+    Bind(wxEVT_CHAR_HOOK, swallow);
+    Bind(wxEVT_KEY_DOWN, swallow);
+    Bind(wxEVT_CHAR, swallow);
 }
 
 void CDeviceToolDlg::OnCommand(wxCommandEvent& event)

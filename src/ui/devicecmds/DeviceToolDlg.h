@@ -12,7 +12,11 @@
 
 #include <wx/panel.h>
 
+#include <array>
+
 #include <string>
+
+class CPictureButton;
 
 enum : int {
     IDD_DEVICE_TOOL = 150,
@@ -48,6 +52,9 @@ public:
     void DeleteFolderTree(const std::string& strFolder);
 
 private:
+    // New folder, rename, delete and refresh, at their places.
+    std::array<CPictureButton*, 4> m_apButtons{};
+
     std::string DeviceFolder() const;
     void SetDeviceFolderText(const std::string& strFolder);
     void ReportFailure(const std::string& strText, const std::string& strPath);

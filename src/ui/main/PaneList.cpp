@@ -1,54 +1,14 @@
 #include "PaneList.h"
 
-#include <wx/artprov.h>
-#include <wx/dcmemory.h>
 #include <wx/imaglist.h>
 
 #include <utility>
 
+#include "../Pictures.h"
 #include "../TextConv.h"
 
 namespace
 {
-
-constexpr int kImageSize = 16;
-
-// A plain picture for when the theme has none: a yellow folder or a white
-// sheet, drawn on white (the image list's mask colour).
-wxBitmap DrawPaneImage(bool bFolder)
-{
-    wxBitmap bmp(kImageSize, kImageSize);
-    wxMemoryDC dc(bmp);
-    dc.SetBackground(*wxWHITE_BRUSH);
-    dc.Clear();
-    dc.SetPen(wxPen(wxColour(96, 96, 96)));
-    if (bFolder)
-    {
-        dc.SetBrush(wxBrush(wxColour(240, 200, 80)));
-        dc.DrawRectangle(1, 3, 6, 3);
-        dc.DrawRectangle(1, 5, 14, 9);
-    }
-    else
-    {
-        dc.SetBrush(wxBrush(wxColour(250, 250, 250)));
-        dc.DrawRectangle(3, 1, 10, 14);
-        dc.DrawLine(5, 5, 11, 5);
-        dc.DrawLine(5, 8, 11, 8);
-        dc.DrawLine(5, 11, 11, 11);
-    }
-    dc.SelectObject(wxNullBitmap);
-    bmp.SetMask(new wxMask(bmp, *wxWHITE));
-    return bmp;
-}
-
-wxBitmap PaneImage(const wxArtID& id, bool bFolder)
-{
-    const wxSize size(kImageSize, kImageSize);
-    wxBitmap bmp = wxArtProvider::GetBitmap(id, wxART_LIST, size);
-    if (!bmp.IsOk() || bmp.GetSize() != size)
-        bmp = DrawPaneImage(bFolder);
-    return bmp;
-}
 
 const std::string g_strNoName;
 
@@ -58,10 +18,7 @@ CPaneList::CPaneList(wxWindow* pParent, wxWindowID nId)
     : wxListCtrl(pParent, nId, wxDefaultPosition, wxDefaultSize,
                  wxLC_REPORT | wxLC_VIRTUAL | wxBORDER_THEME)
 {
-    auto pImages = new wxImageList(kImageSize, kImageSize, true, 2);
-    pImages->Add(PaneImage(wxART_FOLDER, true));         // PANE_IMAGE_FOLDER
-    pImages->Add(PaneImage(wxART_NORMAL_FILE, false));   // PANE_IMAGE_FILE
-    AssignImageList(pImages, wxIMAGE_LIST_SMALL);
+    AssignImageList(CreatePaneImageList(), wxIMAGE_LIST_SMALL);
 }
 
 void CPaneList::SetRows(std::vector<PaneRow> vecRows)
