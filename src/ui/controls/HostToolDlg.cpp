@@ -4,47 +4,12 @@
 #include "DialogSupport.h"
 #include "HostFileOps.h"
 #include "HostPath.h"
-#include "PictureButton.h"
 #include "MakeDirDlg.h"
 #include "RenameDlg.h"
 #include "StbDlg.h"
 #include "TextConv.h"
 
-CHostToolDlg::CHostToolDlg(wxWindow* pParent)
-    : wxPanel(pParent, IDD_HOST_TOOL, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL)
-{
-    Bind(wxEVT_BUTTON, &CHostToolDlg::OnCommand, this, IDC_HOST_NEW_FOLDER, IDC_HOST_REFRESH);
-    Bind(wxEVT_MENU, &CHostToolDlg::OnCommand, this, IDC_HOST_NEW_FOLDER, IDC_HOST_REFRESH);
-    m_apButtons = CreatePaneToolButtons(this, IDC_HOST_NEW_FOLDER);
-
-    // The toolbar never takes keys: they belong to the panes and the window.
-    auto swallow = [](wxKeyEvent&) {};
-    Bind(wxEVT_CHAR_HOOK, swallow);
-    Bind(wxEVT_KEY_DOWN, swallow);
-    Bind(wxEVT_CHAR, swallow);
-}
-
-void CHostToolDlg::OnCommand(wxCommandEvent& event)
-{
-    switch (event.GetId())
-    {
-    case IDC_HOST_NEW_FOLDER:
-        OnNewFolder();
-        break;
-    case IDC_HOST_RENAME:
-        OnRename();
-        break;
-    case IDC_HOST_DELETE:
-        OnDelete();
-        break;
-    case IDC_HOST_REFRESH:
-        OnRefresh();
-        break;
-    default:
-        event.Skip();
-        break;
-    }
-}
+CHostToolDlg::CHostToolDlg(wxWindow* pParent) : CPaneToolDlg(pParent, IDD_HOST_TOOL, IDC_HOST_NEW_FOLDER) {}
 
 std::string CHostToolDlg::HostFolder() const
 {

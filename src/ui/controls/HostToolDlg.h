@@ -10,13 +10,9 @@
 // status list (only while status messages are shown).
 #pragma once
 
-#include <wx/panel.h>
-
-#include <array>
+#include "PaneToolDlg.h"
 
 #include <string>
-
-class CPictureButton;
 
 enum : int {
     IDD_HOST_TOOL = 149,
@@ -26,26 +22,23 @@ enum : int {
     IDC_HOST_REFRESH = 9011,
 };
 
-class CHostToolDlg : public wxPanel {
+class CHostToolDlg : public CPaneToolDlg {
 public:
     explicit CHostToolDlg(wxWindow* pParent);
 
     // Creates a sub-folder of the host folder with a name asked by the Make
     // Directory dialog; refused in a folder with 10 or more "/".
-    void OnNewFolder();
+    void OnNewFolder() override;
     // Renames the first selected row with a name asked by the Rename dialog;
     // an existing entry of the new name is never replaced.
-    void OnRename();
+    void OnRename() override;
     // Deletes every selected row, folders with all their contents. Names
     // that begin with "." (the parent row among them) are never deleted.
-    void OnDelete();
+    void OnDelete() override;
     // Lists the host folder again, names ascending.
-    void OnRefresh();
+    void OnRefresh() override;
 
 private:
-    // New folder, rename, delete and refresh, at their places.
-    std::array<CPictureButton*, 4> m_apButtons{};
-
     // Deletes what row nIndex names; a row that no longer exists is skipped
     // without a message.
     void DeleteListItem(long nIndex);
@@ -55,5 +48,4 @@ private:
 
     std::string HostFolder() const;
     void AddDeleteLine(bool bFolder, const std::string& strPath);
-    void OnCommand(wxCommandEvent& event);
 };

@@ -7,48 +7,13 @@
 #include "HostPath.h"
 #include "MakeDirDlg.h"
 #include "NameCheck.h"
-#include "PictureButton.h"
 #include "ReceiverLink.h"
 #include "ReceiverPath.h"
 #include "RenameDlg.h"
 #include "StbDlg.h"
 #include "TextConv.h"
 
-CDeviceToolDlg::CDeviceToolDlg(wxWindow* pParent)
-    : wxPanel(pParent, IDD_DEVICE_TOOL, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL)
-{
-    Bind(wxEVT_BUTTON, &CDeviceToolDlg::OnCommand, this, IDC_DEVICE_NEW_FOLDER, IDC_DEVICE_REFRESH);
-    Bind(wxEVT_MENU, &CDeviceToolDlg::OnCommand, this, IDC_DEVICE_NEW_FOLDER, IDC_DEVICE_REFRESH);
-    m_apButtons = CreatePaneToolButtons(this, IDC_DEVICE_NEW_FOLDER);
-
-    // The toolbar never takes keys: they belong to the panes and the window.
-    auto swallow = [](wxKeyEvent&) {};
-    Bind(wxEVT_CHAR_HOOK, swallow);
-    Bind(wxEVT_KEY_DOWN, swallow);
-    Bind(wxEVT_CHAR, swallow);
-}
-
-void CDeviceToolDlg::OnCommand(wxCommandEvent& event)
-{
-    switch (event.GetId())
-    {
-    case IDC_DEVICE_NEW_FOLDER:
-        OnNewFolder();
-        break;
-    case IDC_DEVICE_RENAME:
-        OnRename();
-        break;
-    case IDC_DEVICE_DELETE:
-        OnDelete();
-        break;
-    case IDC_DEVICE_REFRESH:
-        OnRefresh();
-        break;
-    default:
-        event.Skip();
-        break;
-    }
-}
+CDeviceToolDlg::CDeviceToolDlg(wxWindow* pParent) : CPaneToolDlg(pParent, IDD_DEVICE_TOOL, IDC_DEVICE_NEW_FOLDER) {}
 
 std::string CDeviceToolDlg::DeviceFolder() const
 {

@@ -10,13 +10,9 @@
 // connection the operations fail with the link's not-connected result.
 #pragma once
 
-#include <wx/panel.h>
-
-#include <array>
+#include "PaneToolDlg.h"
 
 #include <string>
-
-class CPictureButton;
 
 enum : int {
     IDD_DEVICE_TOOL = 150,
@@ -26,21 +22,21 @@ enum : int {
     IDC_DEVICE_REFRESH = 9016,
 };
 
-class CDeviceToolDlg : public wxPanel {
+class CDeviceToolDlg : public CPaneToolDlg {
 public:
     explicit CDeviceToolDlg(wxWindow* pParent);
 
     // Makes a sub-folder of the receiver's current folder with a name asked
     // by the Make Directory dialog; refused in a folder with 10 or more "/".
     // On success the pane and the disk space are refreshed.
-    void OnNewFolder();
+    void OnNewFolder() override;
     // Renames the first selected row with a name asked by the Rename dialog.
-    void OnRename();
+    void OnRename() override;
     // Deletes every selected row, folders with all their contents, then
     // refreshes the pane once. Names that begin with "." are never deleted.
-    void OnDelete();
+    void OnDelete() override;
     // Lists the receiver's current folder again, names ascending.
-    void OnRefresh();
+    void OnRefresh() override;
 
     // Deletes the entry of device pane row nIndex.
     void DeleteEntry(long nIndex);
@@ -52,11 +48,7 @@ public:
     void DeleteFolderTree(const std::string& strFolder);
 
 private:
-    // New folder, rename, delete and refresh, at their places.
-    std::array<CPictureButton*, 4> m_apButtons{};
-
     std::string DeviceFolder() const;
     void SetDeviceFolderText(const std::string& strFolder);
     void ReportFailure(const std::string& strText, const std::string& strPath);
-    void OnCommand(wxCommandEvent& event);
 };
