@@ -199,13 +199,24 @@ TEST_F(TransferDialogsTest, ConfirmDialogEnterAnswersYesAndEscNo)
         CConfirmDlg dlg;
         dlg.m_strMessage = OverwriteQuestion("a.ts");
         EXPECT_EQ(dlg.GetDefaultItem(), dlg.m_btnYes);
-        dlg.CallAfter([&dlg, nKey] {
-            // Wait until the window manager has given the dialog the focus.
-            ServeEventsUntil([&dlg] { return dlg.IsActive(); }, 2000);
+        bool bAborted = false;
+        dlg.CallAfter([&dlg, &bAborted, nKey] {
+            ServeEventsUntil([&dlg] { return dlg.IsShownOnScreen(); }, 2000);
+            // Without a window manager the keyboard follows the pointer:
+            // bring the pointer over the dialog before the key goes out.
             wxUIActionSimulator sim;
+            sim.MouseMove(dlg.ClientToScreen(dlg.GetClientRect().GetPosition() + wxPoint(5, 5)));
+            ServeEventsUntil([&dlg] { return dlg.IsActive(); }, 2000);
             sim.Char(nKey);
+            // A key that went elsewhere fails the test instead of hanging it.
+            if (!ServeEventsUntil([&dlg] { return !dlg.IsModal(); }, 3000))
+            {
+                bAborted = true;
+                dlg.EndModal(wxID_ABORT);
+            }
         });
         const int nModal = dlg.ShowModal();
+        EXPECT_FALSE(bAborted) << "the key did not reach the dialog";
         EXPECT_EQ(nModal, nKey == WXK_RETURN ? wxID_OK : wxID_CANCEL);
         EXPECT_EQ(dlg.m_nResult, nKey == WXK_RETURN ? CONFIRM_YES : CONFIRM_NO);
     }
