@@ -3,6 +3,7 @@
 #include <wx/cmdline.h>
 #include <wx/msgdlg.h>
 
+#include <chrono>
 #include <clocale>
 #include <filesystem>
 #include <iostream>
@@ -35,6 +36,10 @@ void CStbApp::OnInitCmdLine(wxCmdLineParser& parser)
                      "use the emulated receiver, serving the folder DIR as its disk",
                      wxCMD_LINE_VAL_STRING);
     parser.AddSwitch(wxEmptyString, "usb", "use the real receiver on USB (the default)");
+    parser.AddOption(wxEmptyString, "bus-speed",
+                     "with --emulate: limit the emulated bus to N bytes per second, "
+                     "so that progress can be watched",
+                     wxCMD_LINE_VAL_NUMBER);
 }
 
 bool CStbApp::OnCmdLineParsed(wxCmdLineParser& parser)
@@ -58,6 +63,18 @@ bool CStbApp::OnCmdLineParsed(wxCmdLineParser& parser)
             return false;
         }
         m_vecArgs = {"--emulate", std::filesystem::absolute(m_strEmulateDir, ec).string()};
+    }
+    long nBusSpeed = 0;
+    if (parser.Found("bus-speed", &nBusSpeed))
+    {
+        if (!bEmulate || nBusSpeed <= 0)
+        {
+            std::cerr << "quorvane: --bus-speed needs --emulate and a positive number\n";
+            return false;
+        }
+        m_nBusSpeed = static_cast<uint64_t>(nBusSpeed);
+        m_vecArgs.push_back("--bus-speed");
+        m_vecArgs.push_back(std::to_string(nBusSpeed));
     }
     return true;
 }
@@ -103,6 +120,9 @@ bool CStbApp::OnInit()
     if (!m_strEmulateDir.empty())
     {
         m_pEmulator = std::make_unique<CEmulatedReceiver>(m_strEmulateDir);
+        m_pEmulator->SetRecordData(false);  // a long session must not keep every byte
+        if (m_nBusSpeed > 0)
+            m_pEmulator->SetBusSpeed(std::chrono::microseconds(200), m_nBusSpeed);
         m_pEmulator->Install();
     }
 

@@ -13,6 +13,7 @@
 
 #include <wx/app.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -44,6 +45,7 @@ public:
 private:
     std::vector<std::string> m_vecArgs;  // our own arguments, for a restart
     std::string m_strEmulateDir;         // --emulate DIR, empty for real USB
+    uint64_t m_nBusSpeed = 0;            // --bus-speed N bytes per second, 0 unlimited
     std::unique_ptr<CEmulatedReceiver> m_pEmulator;
     std::unique_ptr<CReceiverLink> m_pLink;
     bool m_bEndEarly = false;  // start-up ended before the main window
