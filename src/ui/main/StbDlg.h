@@ -37,6 +37,7 @@ class wxCloseEvent;
 class wxCommandEvent;
 class wxSizeEvent;
 class wxTimerEvent;
+class wxKeyEvent;
 class wxListEvent;
 struct DirEntry;
 
@@ -327,18 +328,42 @@ public:
 
     // --- Dialogs and pane commands (StbDlgDialogs.cpp) ---
 
-    // Creates the two pane toolbar windows (m_dlgHostTool, m_dlgDeviceTool),
-    // binds About, Preference and the Tool menu's pane commands, which are
-    // posted to the pane toolbar windows as their command ids. Called once by
-    // the constructor.
+    // Creates the two pane toolbar windows (m_dlgHostTool, m_dlgDeviceTool)
+    // and binds About and Preference. Called once by the constructor.
     void InitDialogs();
-    // Posts the pane toolbar command nToolId (9008-9011 host, 9013-9016
-    // device) to the host or device toolbar window.
-    void PostToolCommand(bool bHost, int nToolId);
     // Shows the About dialog.
     void OnAbout(wxCommandEvent& event);
     // Shows the Preference dialog, which applies its settings itself.
     void OnPreference(wxCommandEvent& event);
+
+    // --- Keyboard and command forwarding (StbDlgKeyboard.cpp) ---
+
+    // Binds the window's key handling and the Tool menu's pane commands, and
+    // creates the centre buttons (Upload, Download) with their tooltips when
+    // they do not exist yet. Called once by the constructor, after the pane
+    // toolbars exist.
+    void InitKeyboard();
+    // Every key-down in the window, before the focused child sees it: Enter
+    // and Escape do nothing and are consumed, so they never close the window
+    // or press anything; Delete asks and deletes the focused pane's selection
+    // (OnDeleteKey); F5 refreshes the focused pane. Other keys pass on (Tab
+    // navigation and the children's own keys).
+    void OnCharHook(wxKeyEvent& event);
+    // What a key-down of nKeyCode does while pFocus has the keyboard focus;
+    // true when the key is consumed.
+    bool HandleKeyDown(int nKeyCode, wxWindow* pFocus);
+    // The Delete key: on the focused pane, when its first selected row is not
+    // row 0 (and, on the device pane, when the selection may be deleted),
+    // asks "Selected file will be deleted. Continue?" captioned with that
+    // row's name; on Yes posts the pane toolbar's Delete command, which
+    // deletes every selected row.
+    void OnDeleteKey(wxWindow* pFocus);
+    // Posts the pane toolbar command nToolId (9008-9011 host, 9013-9016
+    // device) to the host or device toolbar window, as the Tool menu does.
+    void PostToolCommand(bool bHost, int nToolId);
+    // The tooltip of centre button nId (IDC_BTN_UPLOAD, IDC_BTN_DOWNLOAD) in
+    // the current language; empty for any other id.
+    static wxString CentreButtonTip(int nId);
 
     // --- Children. All are owned by m_panel; pointers stay valid for the
     // window's life. Children that are not built yet are null, and the layout

@@ -83,6 +83,7 @@ CStbDlg::CStbDlg()
     InitListColumns();
     InitListings();
     InitTransfer();
+    InitKeyboard();
     g_pMainDlg = this;
     CreateStatusBar();
     ApplyLayout(true);
