@@ -1,6 +1,8 @@
 // Process list, termination and detached start on Linux; see Process.h.
 #include "Process.h"
 
+#include "AsciiText.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -66,21 +68,6 @@ bool IsGone(int pid)
         return true;
     const char cState = ProcessState(pid);
     return cState == 'Z' || cState == 'X';
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
 }
 
 // Parses a /proc entry name as a process id; 0 when it is not one.

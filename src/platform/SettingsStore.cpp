@@ -1,6 +1,8 @@
 // Settings file in registry-export syntax; see SettingsStore.h.
 #include "SettingsStore.h"
 
+#include "AsciiText.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -31,21 +33,6 @@ constexpr const char* FILE_HEADER = "Windows Registry Editor Version 5.00";
 
 // Serialises all access to the file from this process.
 std::mutex g_mutexSettings;
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view Trim(std::string_view sv)
 {
