@@ -977,7 +977,11 @@ int EmuClaimInterface(usb_dev_handle* h, int n) { return EmuSetup(EmuCall::Claim
 int EmuReleaseInterface(usb_dev_handle* h, int n) { return EmuSetup(EmuCall::ReleaseInterface, 0, h, n); }
 int EmuSetAltInterface(usb_dev_handle* h, int n) { return EmuSetup(EmuCall::SetAltInterface, 3, h, n); }
 
-int EmuBulkWrite(usb_dev_handle* h, int ep, const char* pBytes, int nSize, int nTimeout) {
+// Runs one bulk transfer (fnTransfer(p, nBytes) returns its result and sets
+// the bytes that went over the bus) under the lock, then waits the bus time
+// for those bytes outside it, so other calls are not held up meanwhile.
+template <typename Fn>
+int EmuBulkTransfer(Fn fnTransfer) {
     Impl* p = g_pActive.load();
     if (!p) return kErrNoDevice;
     std::chrono::microseconds delay{0};
@@ -985,26 +989,19 @@ int EmuBulkWrite(usb_dev_handle* h, int ep, const char* pBytes, int nSize, int n
     {
         std::lock_guard lock(p->m_mutex);
         int nBytes = 0;
-        nResult = p->BulkWrite(h, ep, pBytes, nSize, nTimeout, nBytes);
+        nResult = fnTransfer(p, nBytes);
         delay = p->BusDelay(nBytes);
     }
     SleepFor(delay);
     return nResult;
 }
 
+int EmuBulkWrite(usb_dev_handle* h, int ep, const char* pBytes, int nSize, int nTimeout) {
+    return EmuBulkTransfer([&](Impl* p, int& nBytes) { return p->BulkWrite(h, ep, pBytes, nSize, nTimeout, nBytes); });
+}
+
 int EmuBulkRead(usb_dev_handle* h, int ep, char* pBytes, int nSize, int nTimeout) {
-    Impl* p = g_pActive.load();
-    if (!p) return kErrNoDevice;
-    std::chrono::microseconds delay{0};
-    int nResult;
-    {
-        std::lock_guard lock(p->m_mutex);
-        int nBytes = 0;
-        nResult = p->BulkRead(h, ep, pBytes, nSize, nTimeout, nBytes);
-        delay = p->BusDelay(nBytes);
-    }
-    SleepFor(delay);
-    return nResult;
+    return EmuBulkTransfer([&](Impl* p, int& nBytes) { return p->BulkRead(h, ep, pBytes, nSize, nTimeout, nBytes); });
 }
 
 int EmuControlMsg(usb_dev_handle* h, int nType, int nRequest, int nValue, int nIndex, char* pBytes, int nSize,
