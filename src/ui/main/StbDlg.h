@@ -290,6 +290,9 @@ public:
     // move along.
     void OnLeftSplitterMoved(int d);
     void OnRightSplitterMoved(int d);
+    // The work of both: moves the panes' shared edge and the centre column
+    // by d, pOtherBar being the vertical bar that was not dragged.
+    void MoveCentreColumn(int d, wxWindow* pOtherBar);
     // The panes, their toolbars and the vertical bars end d pixels lower,
     // the status list begins d pixels lower; the centre buttons move down.
     void OnStatusSplitterMoved(int d);

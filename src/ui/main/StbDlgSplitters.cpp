@@ -82,6 +82,16 @@ void Shift(wxWindow* pWindow, int dx, int dy)
 
 void CStbDlg::OnLeftSplitterMoved(int d)
 {
+    MoveCentreColumn(d, m_splitRight);
+}
+
+void CStbDlg::OnRightSplitterMoved(int d)
+{
+    MoveCentreColumn(d, m_splitLeft);
+}
+
+void CStbDlg::MoveCentreColumn(int d, wxWindow* pOtherBar)
+{
     // The dragged bar has moved itself; the host pane ends and the device
     // pane begins where the bars now stand, the centre column goes along.
     CSplitterBar::ChangeWidth(m_listHost, d, EDGE_RIGHT);
@@ -90,20 +100,7 @@ void CStbDlg::OnLeftSplitterMoved(int d)
     CSplitterBar::ChangeWidth(m_editDevicePath, -d, EDGE_LEFT);
     Shift(m_btnUpload, d, 0);
     Shift(m_btnDownload, d, 0);
-    Shift(m_splitRight, d, 0);
-    m_panel->Refresh();
-    m_panel->Update();
-}
-
-void CStbDlg::OnRightSplitterMoved(int d)
-{
-    CSplitterBar::ChangeWidth(m_listHost, d, EDGE_RIGHT);
-    CSplitterBar::ChangeWidth(m_editHostPath, d, EDGE_RIGHT);
-    CSplitterBar::ChangeWidth(m_listDevice, -d, EDGE_LEFT);
-    CSplitterBar::ChangeWidth(m_editDevicePath, -d, EDGE_LEFT);
-    Shift(m_btnUpload, d, 0);
-    Shift(m_btnDownload, d, 0);
-    Shift(m_splitLeft, d, 0);
+    Shift(pOtherBar, d, 0);
     m_panel->Refresh();
     m_panel->Update();
 }
