@@ -4,8 +4,6 @@
 #include "DialogSupport.h"
 #include "HostFileOps.h"
 #include "HostPath.h"
-#include "MakeDirDlg.h"
-#include "RenameDlg.h"
 #include "StbDlg.h"
 #include "TextConv.h"
 
@@ -21,16 +19,11 @@ void CHostToolDlg::OnNewFolder()
     if (g_pMainDlg == nullptr)
         return;
     const std::string strFolder = HostFolder();
-    if (IsFolderTooDeep(strFolder))
-    {
-        ShowDialogMessage(this, MSG_TOO_DEEP);
-        return;
-    }
-    CMakeDirDlg dlg;
-    if (dlg.DoModal() != wxID_OK)
+    std::string strName;
+    if (!AskNewFolderName(strFolder, strName))
         return;
     // Whether it worked shows in the refreshed pane.
-    (void)MakeHostFolder(JoinHostPath(strFolder, dlg.m_strName));
+    (void)MakeHostFolder(JoinHostPath(strFolder, strName));
     OnRefresh();
 }
 
@@ -39,19 +32,13 @@ void CHostToolDlg::OnRename()
     if (g_pMainDlg == nullptr)
         return;
     const PaneRow* pRow = g_pMainDlg->m_listHost->Row(g_pMainDlg->m_listHost->FirstSelectedRow());
-    if (pRow == nullptr)
-    {
-        ShowDialogMessage(this, MSG_SELECT_ITEM);
-        return;
-    }
     const std::string strFolder = HostFolder();
-    CRenameDlg dlg;
-    dlg.m_strCurrentName = pRow->strName;
-    if (dlg.DoModal() != wxID_OK)
+    std::string strCurrent;
+    std::string strNew;
+    if (!AskNewName(pRow, strCurrent, strNew))
         return;
     // Refuses (EEXIST) rather than replace an entry of the new name.
-    (void)RenameHostEntry(JoinHostPath(strFolder, dlg.m_strCurrentName),
-                          JoinHostPath(strFolder, dlg.m_strNewName));
+    (void)RenameHostEntry(JoinHostPath(strFolder, strCurrent), JoinHostPath(strFolder, strNew));
     OnRefresh();
 }
 

@@ -7,8 +7,10 @@
 #include <wx/panel.h>
 
 #include <array>
+#include <string>
 
 class CPictureButton;
+struct PaneRow;
 
 class CPaneToolDlg : public wxPanel {
 public:
@@ -21,6 +23,16 @@ public:
     virtual void OnRefresh() = 0;
 
 protected:
+    // The first half of a new-folder command in strFolder: refused with a
+    // message in a folder with 10 or more "/", otherwise the Make Directory
+    // dialog asks the name. True with strName when the user confirmed one.
+    bool AskNewFolderName(const std::string& strFolder, std::string& strName);
+    // The first half of a rename command on pRow (the pane's first selected
+    // row): without a row the user is asked to select one, otherwise the
+    // Rename dialog asks the new name. True with the current and the new
+    // name when the user confirmed.
+    bool AskNewName(const PaneRow* pRow, std::string& strCurrent, std::string& strNew);
+
     // New folder, rename, delete and refresh, at their places.
     std::array<CPictureButton*, 4> m_apButtons{};
 

@@ -5,11 +5,9 @@
 #include "Catalogue.h"
 #include "DialogSupport.h"
 #include "HostPath.h"
-#include "MakeDirDlg.h"
 #include "NameCheck.h"
 #include "ReceiverLink.h"
 #include "ReceiverPath.h"
-#include "RenameDlg.h"
 #include "StbDlg.h"
 #include "TextConv.h"
 
@@ -36,17 +34,11 @@ void CDeviceToolDlg::OnNewFolder()
     if (g_pMainDlg == nullptr || g_pReceiver == nullptr)
         return;
     const std::string strFolder = DeviceFolder();
-    // The same depth rule as the transfers: "/" characters in the folder text.
-    if (IsFolderTooDeep(strFolder))
-    {
-        ShowDialogMessage(this, MSG_TOO_DEEP);
-        return;
-    }
-    CMakeDirDlg dlg;
-    if (dlg.DoModal() != wxID_OK)
+    std::string strName;
+    if (!AskNewFolderName(strFolder, strName))
         return;
     // Whether the name exists already is the receiver's to say.
-    const std::string strPath = JoinReceiverPath(strFolder, dlg.m_strName);
+    const std::string strPath = JoinReceiverPath(strFolder, strName);
     if (g_pReceiver->MakeDir(strPath) < 0)
     {
         ReportFailure(MSG_MAKE_DIR_FAILED, strPath);
@@ -62,18 +54,13 @@ void CDeviceToolDlg::OnRename()
         return;
     const PaneRow* pRow =
         g_pMainDlg->m_listDevice->Row(g_pMainDlg->m_listDevice->FirstSelectedRow());
-    if (pRow == nullptr)
-    {
-        ShowDialogMessage(this, MSG_SELECT_ITEM);
-        return;
-    }
     const std::string strFolder = DeviceFolder();
-    CRenameDlg dlg;
-    dlg.m_strCurrentName = pRow->strName;
-    if (dlg.DoModal() != wxID_OK)
+    std::string strCurrentName;
+    std::string strNewName;
+    if (!AskNewName(pRow, strCurrentName, strNewName))
         return;
-    const std::string strOld = JoinReceiverPath(strFolder, dlg.m_strCurrentName);
-    const std::string strNew = JoinReceiverPath(strFolder, dlg.m_strNewName);
+    const std::string strOld = JoinReceiverPath(strFolder, strCurrentName);
+    const std::string strNew = JoinReceiverPath(strFolder, strNewName);
     if (g_pReceiver->Rename(strOld, strNew) < 0)
     {
         ReportFailure(MSG_RENAME_FAILED, strOld + " -> " + strNew);
