@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "Catalogue.h"
-#include "ConfirmDlg.h"
 #include "HostPath.h"
 #include "ReceiverLink.h"
 #include "ReceiverPath.h"
@@ -40,25 +39,13 @@ int DownloadWorker(CStbDlg* pMain, CTransferDlg* pDlg)
         if (g_bCancelTransfer)
             return 0;
         const std::string strLocal = JoinHostPath(view.strHostPath, strName);
-        if (IsTransferNameTooLong(strName))
-        {
-            statusLines.Add(TooLongText(strName));
-            ShowTransferMessage(pMain, TooLongText(strName));
+        if (ReportTooLongName(pMain, statusLines, strName))
             continue;
-        }
 
         const EFileDecision eDecision =
             DownloadFileDecision(view.destination.Contains(strName), cInnermost, bBatchYesToAll);
-        if (eDecision == EFileDecision::Skip)
+        if (!ConfirmFileDecision(eDecision, strName, bBatchYesToAll))
             continue;
-        if (eDecision == EFileDecision::Ask)
-        {
-            const int nAnswer = AskOverwrite(strName);
-            if (nAnswer == CONFIRM_NO)
-                continue;
-            if (nAnswer == CONFIRM_YES_TO_ALL)
-                bBatchYesToAll = true;
-        }
 
         // The old receiver file goes first (it usually does not exist; the
         // result does not matter). A receiver folder of that name is never
@@ -95,12 +82,7 @@ int DownloadWorker(CStbDlg* pMain, CTransferDlg* pDlg)
 
 void CStbDlg::OnDownload()
 {
-    if (m_bTransferRunning)
-        return;
-    m_bTransferRunning = true;
-    ResetTransferJobState();
-    DownloadFolderLevel(false);
-    m_bTransferRunning = false;
+    RunTransferJob(this, &CStbDlg::DownloadFolderLevel);
 }
 
 void CStbDlg::RunDownloadBatch()
@@ -119,22 +101,8 @@ void CStbDlg::RunDownloadBatch()
 
 void CStbDlg::DownloadFolderLevel(bool bTakeAll)
 {
-    if (g_pReceiver == nullptr || g_pReceiver->m_hDevice == nullptr)
+    if (!WalkFolderLevel(this, m_listHost, bTakeAll, m_downloadBatch, &CStbDlg::DownloadFolder))
         return;
-    m_downloadBatch.clear();
-    const std::vector<GatheredEntry> vecEntries = GatherPaneEntries(this, m_listHost, bTakeAll);
-    for (const GatheredEntry& entry : vecEntries)
-    {
-        if (g_bCancelTransfer)
-            return;
-        if (!entry.bFolder)
-        {
-            m_downloadBatch.push_back(entry.strName);
-            continue;
-        }
-        if (!DownloadFolder(entry.strName))
-            return;
-    }
     RunDownloadBatch();
     ShowDiskInfo();
 }

@@ -16,6 +16,7 @@
 
 #include "Catalogue.h"
 #include "ConfirmDlg.h"
+#include "ReceiverLink.h"
 #include "StbDlg.h"
 #include "TextConv.h"
 #include "TransferDlg.h"
@@ -55,6 +56,63 @@ std::vector<GatheredEntry> GatherPaneEntries(CStbDlg* pMain, const CPaneList* pL
         vecEntries.push_back(GatheredEntry{pRow->strName, pRow->bFolder});
     }
     return vecEntries;
+}
+
+void RunTransferJob(CStbDlg* pMain, void (CStbDlg::*pfnLevel)(bool))
+{
+    if (pMain->m_bTransferRunning)
+        return;
+    pMain->m_bTransferRunning = true;
+    ResetTransferJobState();
+    (pMain->*pfnLevel)(false);
+    pMain->m_bTransferRunning = false;
+}
+
+bool WalkFolderLevel(CStbDlg* pMain, const CPaneList* pList, bool bTakeAll,
+                     std::vector<std::string>& vecBatch,
+                     bool (CStbDlg::*pfnFolder)(const std::string&))
+{
+    if (g_pReceiver == nullptr || g_pReceiver->m_hDevice == nullptr)
+        return false;
+    vecBatch.clear();
+    const std::vector<GatheredEntry> vecEntries = GatherPaneEntries(pMain, pList, bTakeAll);
+    for (const GatheredEntry& entry : vecEntries)
+    {
+        if (g_bCancelTransfer)
+            return false;
+        if (!entry.bFolder)
+        {
+            vecBatch.push_back(entry.strName);
+            continue;
+        }
+        if (!(pMain->*pfnFolder)(entry.strName))
+            return false;
+    }
+    return true;
+}
+
+bool ReportTooLongName(CStbDlg* pMain, CStatusLines& statusLines, const std::string& strName)
+{
+    if (!IsTransferNameTooLong(strName))
+        return false;
+    statusLines.Add(TooLongText(strName));
+    ShowTransferMessage(pMain, TooLongText(strName));
+    return true;
+}
+
+bool ConfirmFileDecision(EFileDecision eDecision, const std::string& strName, bool& bBatchYesToAll)
+{
+    if (eDecision == EFileDecision::Skip)
+        return false;
+    if (eDecision == EFileDecision::Ask)
+    {
+        const int nAnswer = AskOverwrite(strName);
+        if (nAnswer == CONFIRM_NO)
+            return false;
+        if (nAnswer == CONFIRM_YES_TO_ALL)
+            bBatchYesToAll = true;
+    }
+    return true;
 }
 
 char DecideFolderAnswer(const std::string& strName)

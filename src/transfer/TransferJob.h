@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "TransferRules.h"
+
 class CPaneList;
 class CStbDlg;
 class CTransferDlg;
@@ -24,6 +26,27 @@ struct GatheredEntry {
 // a message box with the too-long text. Files are taken as they are; the
 // worker checks them. User-interface thread.
 std::vector<GatheredEntry> GatherPaneEntries(CStbDlg* pMain, const CPaneList* pList, bool bTakeAll);
+
+// Runs one Upload or Download command: nothing while a job runs; otherwise
+// the job-wide state is cleared and the selected entries' level is walked by
+// pfnLevel (bTakeAll false), with the job marked as running meanwhile.
+void RunTransferJob(CStbDlg* pMain, void (CStbDlg::*pfnLevel)(bool));
+
+// The walk of one folder level, for both directions: nothing while
+// disconnected; otherwise vecBatch is cleared and filled with the level's
+// files in pane order (see GatherPaneEntries), and each folder entry is
+// handed to pfnFolder, which copies the files gathered before it and then
+// the folder. Returns true when the level was walked to its end (the
+// caller then copies the files after the last folder), false when it
+// ended early: not connected, a cancel, or pfnFolder returned false.
+bool WalkFolderLevel(CStbDlg* pMain, const CPaneList* pList, bool bTakeAll,
+                     std::vector<std::string>& vecBatch,
+                     bool (CStbDlg::*pfnFolder)(const std::string&));
+
+// Whether a worker copies a file after its decision: Skip does not, Ask
+// asks the user (NO leaves the file, YES TO ALL sets bBatchYesToAll for the
+// rest of the batch).
+bool ConfirmFileDecision(EFileDecision eDecision, const std::string& strName, bool& bBatchYesToAll);
 
 // The answer for an existing destination folder named strName, asking the
 // user when the answers so far do not decide it (YES 'A', YES TO ALL 'A' and
@@ -80,6 +103,10 @@ private:
     CStbDlg* m_pMain;
     std::shared_ptr<Shared> m_pShared;
 };
+
+// A worker's test of a file name: a name over kMaxTransferName bytes gets a
+// status line and a message box. Returns true when the file is to be left out.
+bool ReportTooLongName(CStbDlg* pMain, CStatusLines& statusLines, const std::string& strName);
 
 // A message box owned by the main window with the program's name as caption;
 // from a worker it runs on the user-interface thread while the worker waits.

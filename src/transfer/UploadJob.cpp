@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "Catalogue.h"
-#include "ConfirmDlg.h"
 #include "HostFileOps.h"
 #include "HostPath.h"
 #include "ReceiverLink.h"
@@ -137,12 +136,8 @@ int UploadWorker(CStbDlg* pMain, CTransferDlg* pDlg)
         if (g_bCancelTransfer)
             return 0;
         const std::string strRemote = JoinReceiverPath(view.strDevicePath, strName);
-        if (IsTransferNameTooLong(strName))
-        {
-            statusLines.Add(TooLongText(strName));
-            ShowTransferMessage(pMain, TooLongText(strName));
+        if (ReportTooLongName(pMain, statusLines, strName))
             continue;
-        }
         // A receiver name is one entry of the PC folder, never a path.
         if (!IsSafeLocalName(strName))
         {
@@ -156,16 +151,8 @@ int UploadWorker(CStbDlg* pMain, CTransferDlg* pDlg)
         const bool bExists = view.destination.Contains(strName) || HostEntryExists(strLocal);
         const EFileDecision eDecision =
             UploadFileDecision(bExists, g_bFolderYesToAll != 0, cInnermost, bBatchYesToAll);
-        if (eDecision == EFileDecision::Skip)
+        if (!ConfirmFileDecision(eDecision, strName, bBatchYesToAll))
             continue;
-        if (eDecision == EFileDecision::Ask)
-        {
-            const int nAnswer = AskOverwrite(strName);
-            if (nAnswer == CONFIRM_NO)
-                continue;
-            if (nAnswer == CONFIRM_YES_TO_ALL)
-                bBatchYesToAll = true;
-        }
 
         NotifyTransferFile(pDlg, TRANSFER_DIRECTION_UPLOAD, strName);
         if (g_bCancelTransfer)
@@ -190,12 +177,7 @@ int UploadWorker(CStbDlg* pMain, CTransferDlg* pDlg)
 
 void CStbDlg::OnUpload()
 {
-    if (m_bTransferRunning)
-        return;
-    m_bTransferRunning = true;
-    ResetTransferJobState();
-    UploadFolderLevel(false);
-    m_bTransferRunning = false;
+    RunTransferJob(this, &CStbDlg::UploadFolderLevel);
 }
 
 void CStbDlg::RunUploadBatch()
@@ -214,22 +196,8 @@ void CStbDlg::RunUploadBatch()
 
 void CStbDlg::UploadFolderLevel(bool bTakeAll)
 {
-    if (g_pReceiver == nullptr || g_pReceiver->m_hDevice == nullptr)
+    if (!WalkFolderLevel(this, m_listDevice, bTakeAll, m_uploadBatch, &CStbDlg::UploadFolder))
         return;
-    m_uploadBatch.clear();
-    const std::vector<GatheredEntry> vecEntries = GatherPaneEntries(this, m_listDevice, bTakeAll);
-    for (const GatheredEntry& entry : vecEntries)
-    {
-        if (g_bCancelTransfer)
-            return;
-        if (!entry.bFolder)
-        {
-            m_uploadBatch.push_back(entry.strName);
-            continue;
-        }
-        if (!UploadFolder(entry.strName))
-            return;
-    }
     RunUploadBatch();
 }
 
