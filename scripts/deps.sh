@@ -16,7 +16,7 @@ quorvane_install() {
 
 QUORVANE_BUILD_DEPS=(build-essential cmake pkg-config libusb-dev libgtest-dev libgmock-dev
   libbenchmark-dev libwxgtk3.2-dev libcli11-dev)
-QUORVANE_TEST_DEPS=(xvfb xauth fonts-noto-cjk)
+QUORVANE_TEST_DEPS=(xvfb xauth fonts-noto-cjk imagemagick)
 # What the program needs at run time beyond its libraries: a font for the
 # Korean texts.
 QUORVANE_RUN_DEPS=(fonts-noto-cjk)
