@@ -1,6 +1,7 @@
 // The pane commands: new folder, rename, delete and refresh on the PC pane
 // (a temporary host folder) and on the receiver pane (the emulated receiver
 // serving a temporary folder), with the dialogs' answers scripted.
+#include "PaneTestSupport.h"
 #include "UiTestSupport.h"
 
 #include <sys/stat.h>
@@ -91,24 +92,11 @@ long LineIndex(const std::vector<std::string>& vecLines, const std::string& strL
     return it == vecLines.end() ? -1 : static_cast<long>(it - vecLines.begin());
 }
 
-class PaneCommandsTest : public ::testing::Test {
+class PaneCommandsTest : public PaneTest {
 protected:
     void SetUp() override
     {
-        g_nLanguage = LANGUAGE_ENGLISH;
-        BuildCatalogue();
-        g_bShowStatus = 1;
-        const std::string strTag = std::to_string(getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        m_host = fs::temp_directory_path() / ("quorvane-cmd-host-" + strTag);
-        m_disk = fs::temp_directory_path() / ("quorvane-cmd-disk-" + strTag);
-        fs::remove_all(m_host);
-        fs::remove_all(m_disk);
-        fs::create_directories(m_host);
-        fs::create_directories(m_disk);
-        m_pDlg = new CStbDlg();
-        m_pDlg->Show();
-        ServeEvents();
+        PaneTest::SetUp();
         m_pHostTool = dynamic_cast<CHostToolDlg*>(m_pDlg->m_dlgHostTool);
         m_pDeviceTool = dynamic_cast<CDeviceToolDlg*>(m_pDlg->m_dlgDeviceTool);
         ASSERT_NE(m_pHostTool, nullptr);
@@ -117,26 +105,14 @@ protected:
 
     void TearDown() override
     {
-        m_pDlg->Close(true);
-        wxTheApp->ProcessIdle();
-        g_pReceiver = nullptr;
-        m_pLink.reset();
-        m_pEmulator.reset();
+        PaneTest::TearDown();
         g_bShowStatus = 1;
-        std::error_code ec;
-        fs::remove_all(m_host, ec);
-        fs::remove_all(m_disk, ec);
     }
 
     // Connects to the emulated receiver serving m_disk and shows strFolder.
     void ConnectAt(const std::string& strFolder)
     {
-        m_pEmulator = std::make_unique<CEmulatedReceiver>(m_disk.string());
-        m_pEmulator->Install();
-        m_pLink = std::make_unique<CReceiverLink>();
-        g_pReceiver = m_pLink.get();
-        ASSERT_EQ(m_pLink->InitVeltraSTB(1, 0, 0), RL_OK);
-        ASSERT_EQ(m_pLink->StartComm(), RL_OK);
+        Connect();
         ShowDeviceFolder(strFolder);
     }
     void ShowDeviceFolder(const std::string& strFolder)
@@ -171,14 +147,6 @@ protected:
                            [&](const PaneRow& row) { return row.strName == strName; });
     }
 
-    std::vector<std::string> StatusLines() const
-    {
-        std::vector<std::string> vecLines;
-        for (unsigned i = 0; i < m_pDlg->m_listStatus->GetCount(); ++i)
-            vecLines.push_back(m_pDlg->m_listStatus->GetString(i).utf8_string());
-        return vecLines;
-    }
-
     // Runs fn expecting exactly one message box; returns its text.
     template <class F>
     std::string MessageOf(F fn)
@@ -199,13 +167,8 @@ protected:
         return n;
     }
 
-    CStbDlg* m_pDlg = nullptr;
     CHostToolDlg* m_pHostTool = nullptr;
     CDeviceToolDlg* m_pDeviceTool = nullptr;
-    fs::path m_host;
-    fs::path m_disk;
-    std::unique_ptr<CEmulatedReceiver> m_pEmulator;
-    std::unique_ptr<CReceiverLink> m_pLink;
 };
 
 // ---------------------------------------------------------------- PC pane
